@@ -1,0 +1,101 @@
+#pragma once
+// TScreenForm: the main window, the program's control panel.
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "app/still_image.h"
+
+class QLabel;
+class QMenu;
+class QAction;
+class QFileDialog;
+class TScreenCam;
+namespace platform { class GlobalHotkeys; }
+namespace widgets { class ImageButton; }
+
+class TScreenForm : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TScreenForm(QWidget* parent = nullptr);
+  ~TScreenForm() override;
+
+  // Hotkey ids.
+  static constexpr int kHotkeyCopy = 1;
+  static constexpr int kHotkeyFile = 2;
+
+  // Controls.
+  widgets::ImageButton* bt_Region;
+  widgets::ImageButton* bt_Copy;
+  widgets::ImageButton* bt_Screenshot;
+  widgets::ImageButton* bt_Options;
+  widgets::ImageButton* bt_Record;
+  widgets::ImageButton* LMDSpeedButton4;
+  widgets::ImageButton* bt_Exit;
+  widgets::ImageButton* bt_SaveImg;
+  widgets::ImageButton* bt_SaveVideo;
+  QLabel* Label5;
+  QLabel* Label6;
+  QLabel* Label2;
+  QMenu* PopupMenu1;
+  QAction* Help1;
+  QAction* About1;
+  QFileDialog* SavePictureDialog1;
+  QFileDialog* SaveDialog1;
+
+  // State shared with the other windows.
+  QString OutputFolder;
+  QString ImageFileName;
+  QString VideoFileName;
+  bool RegionSelected = false;
+  bool StillInProgress = false;
+  TScreenCam* ScreenCam = nullptr;
+
+  // The icons of ImageList1 (0: Help, 1: About, 5: the region window's icon).
+  QPixmap ImageListIcon(int index) const;
+
+  void EnableSettingButtons();
+  void DisableSettingButtons();
+
+  // Handlers.
+  void FormCreate();
+  void FormDestroy();
+  void WMHotKey(int id);
+  void bt_RegionClick(QObject* sender);
+  void bt_CopyClick(QObject* sender);
+  void bt_ScreenshotClick(QObject* sender);
+  void bt_OptionsClick(QObject* sender);
+  void bt_recordClick(QObject* sender);
+  void bt_ExitClick(QObject* sender);
+  void bt_SaveImgClick(QObject* sender);
+  void bt_SaveVideoClick(QObject* sender);
+  void Help1Click(QObject* sender);
+  void About1Click(QObject* sender);
+
+  // Still capture.
+  app::StillImage CaptureWholeScreen();
+  app::StillImage CaptureRegion(const QWidget* regionWindow);
+  app::CaptureRectangle RegionRectangle(const QWidget* regionWindow) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void FormShow();
+  void FormCloseQuery();
+  void BuildControls();
+  // Runs a command; an error that escapes it is shown by the general error handler.
+  void RunCommand(const std::function<void()>& command);
+  // The main window's part of every still: hidden from the grab to the end, shown again whatever fails.
+  void RunStill(const std::function<void()>& beforeHide, const std::function<void(app::StillImage&)>& deliver);
+  void HideForStill();
+  app::StillImage GrabStill();
+
+  std::unique_ptr<platform::GlobalHotkeys> hotkeys_;
+  bool shownOnce_ = false;
+};
+
+extern TScreenForm* ScreenForm;

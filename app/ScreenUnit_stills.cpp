@@ -1,0 +1,84 @@
+// The two still commands of the main window: to the clipboard and to a numbered file.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+
+#include "app/ScreenUnit.h"
+#include "app/still_files.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/x11_sync.h"
+#include "windows/ScrUnit.h"
+
+namespace {
+
+// Ends every still the same way, also when a step throws: the main window comes back and the
+// next still may start.
+class StillScope {
+ public:
+  explicit StillScope(TScreenForm* form) : form_(form) { form_->StillInProgress = true; }
+  ~StillScope() {
+    form_->show();
+    QApplication::processEvents();
+    form_->StillInProgress = false;
+  }
+
+ private:
+  TScreenForm* form_;
+};
+
+}  // namespace
+
+app::CaptureRectangle TScreenForm::RegionRectangle(const QWidget* regionWindow) const {
+  const auto* region = static_cast<const TScrForm*>(regionWindow);
+  const QPoint origin = region->ClientOrigin();
+  const QSize size = region->ClientSize();
+  return app::CaptureRectangle{origin.x(), origin.y() + 25, origin.x() + size.width(),
+                               origin.y() + size.height()};
+}
+
+app::StillImage TScreenForm::CaptureWholeScreen() { return app::CaptureRect(app::WholeScreenRectangle()); }
+
+app::StillImage TScreenForm::CaptureRegion(const QWidget* regionWindow) {
+  return app::CaptureRect(RegionRectangle(regionWindow));
+}
+
+void TScreenForm::HideForStill() {
+  hide();
+  platform::SyncWithServer();
+  platform::SleepMs(250);
+  QApplication::processEvents();
+}
+
+void TScreenForm::RunStill(const std::function<void()>& beforeHide,
+                           const std::function<void(app::StillImage&)>& deliver) {
+  StillScope scope(this);
+  beforeHide();
+  HideForStill();
+  const app::CaptureRectangle rect =
+      RegionSelected ? RegionRectangle(ScrForm) : app::WholeScreenRectangle();
+  if (!rect.HasPixels()) {
+    platform::ShowPlainMessage("Nothing was captured: the capture area has no pixels.");
+    return;
+  }
+  app::StillImage image = app::CaptureRect(rect);
+  deliver(image);
+}
+
+void TScreenForm::bt_ScreenshotClick(QObject*) {
+  RunStill([] {},
+           [this](app::StillImage& image) {
+             const std::string written = app::SaveStill(ImageFileName.toStdString(), image);
+             ImageFileName = QString::fromStdString(written);
+             Label5->setText(ImageFileName);
+             if (app::KindOfStillFile(written) == app::StillFileKind::Unsupported) {
+               platform::ShowPlainMessage("Nothing was saved: \"" + ImageFileName +
+                                          "\" is neither a .bmp nor a .jpg file.");
+             }
+           });
+}
+
+void TScreenForm::bt_CopyClick(QObject*) {
+  RunStill([] { QApplication::clipboard()->clear(); },
+           [](app::StillImage& image) { QApplication::clipboard()->setImage(app::ToQImage(image)); });
+}

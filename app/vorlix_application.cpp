@@ -1,0 +1,21 @@
+#include "vorlix_application.h"
+
+#include <exception>
+
+#include "platform/message_box.h"
+
+VorlixApplication::VorlixApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName("Vorlix");
+  setApplicationVersion("1.1");
+}
+
+bool VorlixApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    platform::ShowErrorMessage(QString::fromUtf8(error.what()));
+  } catch (...) {
+    platform::ShowErrorMessage("Unexpected error");
+  }
+  return false;
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include <QApplication>
+
+// The application object: an error that escapes a command is shown by the general error
+// handler and the event loop goes on.
+class VorlixApplication : public QApplication {
+ public:
+  VorlixApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};

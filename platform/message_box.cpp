@@ -1,0 +1,83 @@
+#include "message_box.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QPointer>
+#include <QThread>
+#include <QWidget>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+void LogShown(const QString& caption, const QString& text) {
+  static std::mutex mutex;
+  const QByteArray path = qgetenv("VORLIX_MESSAGE_LOG");
+  if (path.isEmpty()) return;
+  std::lock_guard<std::mutex> lock(mutex);
+  QFile log(QString::fromLocal8Bit(path));
+  if (log.open(QIODevice::Append | QIODevice::Text)) {
+    QString line = caption + '\t' + text;
+    line.replace('\n', ' ');
+    log.write((line + '\n').toUtf8());
+  }
+}
+
+QMessageBox::Icon ToQt(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Information: return QMessageBox::Information;
+    case BoxIcon::Warning: return QMessageBox::Warning;
+    case BoxIcon::Error: return QMessageBox::Critical;
+    case BoxIcon::Question: return QMessageBox::Question;
+    case BoxIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+BoxAnswer RunBox(const QString& caption, const QString& text, BoxIcon icon, bool yesNo,
+                 QWidget* owner) {
+  if (!qApp) return BoxAnswer::Ok;
+  BoxAnswer answer = BoxAnswer::Ok;
+  QPointer<QWidget> guardedOwner(owner);
+  auto show = [&] {
+    LogShown(caption, text);
+    QMessageBox box(ToQt(icon), caption, text,
+                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+                    guardedOwner.data());
+    if (yesNo) box.setDefaultButton(QMessageBox::Yes);
+    const int result = box.exec();
+    answer = !yesNo ? BoxAnswer::Ok : (result == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No);
+  };
+  if (QThread::currentThread() == qApp->thread()) {
+    show();
+  } else {
+    QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
+  }
+  return answer;
+}
+
+QString AppTitle() { return qApp ? QApplication::applicationName() : QString("Vorlix"); }
+
+}  // namespace
+
+void ShowPlainMessage(const QString& text, QWidget* owner) {
+  RunBox(AppTitle(), text, BoxIcon::None, false, owner);
+}
+
+void ShowErrorMessage(const QString& text) {
+  QString shown = text;
+  if (!shown.endsWith('.')) shown += '.';
+  RunBox(AppTitle(), shown, BoxIcon::Error, false, nullptr);
+}
+
+void ShowMessage(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner) {
+  RunBox(caption, text, icon, false, owner);
+}
+
+BoxAnswer AskYesNo(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner) {
+  return RunBox(caption, text, icon, true, owner);
+}
+
+}  // namespace platform

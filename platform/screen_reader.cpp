@@ -1,0 +1,192 @@
+#include "screen_reader.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+namespace platform {
+
+struct ScreenReader::Impl {
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = 0;
+  bool shmAvailable = false;
+  // One shared-memory segment, grown on demand and reused: attaching a segment per read costs
+  // two round trips and a page-table rebuild.
+  xcb_shm_seg_t segment = 0;
+  int shmId = -1;
+  std::uint8_t* shmAddress = nullptr;
+  std::size_t shmSize = 0;
+  std::mutex mutex;
+
+  void ReleaseSegment() {
+    if (shmAddress) {
+      xcb_shm_detach(connection, segment);
+      xcb_flush(connection);
+      shmdt(shmAddress);
+      shmAddress = nullptr;
+      shmSize = 0;
+    }
+  }
+
+  bool EnsureSegment(std::size_t bytes) {
+    if (shmAddress && shmSize >= bytes) return true;
+    ReleaseSegment();
+    shmId = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (shmId < 0) return false;
+    void* address = shmat(shmId, nullptr, 0);
+    if (address == reinterpret_cast<void*>(-1)) {
+      shmctl(shmId, IPC_RMID, nullptr);
+      return false;
+    }
+    segment = xcb_generate_id(connection);
+    xcb_generic_error_t* error =
+        xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, shmId, 0));
+    // Marked for removal now: the segment goes away with its last attachment, even after a crash.
+    shmctl(shmId, IPC_RMID, nullptr);
+    if (error) {
+      free(error);
+      shmdt(address);
+      return false;
+    }
+    shmAddress = static_cast<std::uint8_t*>(address);
+    shmSize = bytes;
+    return true;
+  }
+};
+
+ScreenReader& ScreenReader::Instance() {
+  static ScreenReader* reader = new ScreenReader();  // lives to the end of the process
+  return *reader;
+}
+
+ScreenReader::ScreenReader() : impl_(new Impl) {
+  int screenNumber = 0;
+  xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+  if (xcb_connection_has_error(c)) {
+    xcb_disconnect(c);
+    return;
+  }
+  impl_->connection = c;
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup);
+  for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+  xcb_screen_t* screen = it.data;
+  impl_->root = screen->root;
+  info_.width = screen->width_in_pixels;
+  info_.height = screen->height_in_pixels;
+  info_.format.depth = screen->root_depth;
+
+  for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f)) {
+    if (f.data->depth == screen->root_depth) info_.format.bitsPerPixel = f.data->bits_per_pixel;
+  }
+  for (xcb_depth_iterator_t d = xcb_screen_allowed_depths_iterator(screen); d.rem; xcb_depth_next(&d)) {
+    for (xcb_visualtype_iterator_t v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v)) {
+      if (v.data->visual_id != screen->root_visual) continue;
+      if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR ||
+          v.data->_class == XCB_VISUAL_CLASS_DIRECT_COLOR) {
+        info_.format.redMask = v.data->red_mask;
+        info_.format.greenMask = v.data->green_mask;
+        info_.format.blueMask = v.data->blue_mask;
+      }
+    }
+  }
+  if (info_.format.IsIndexed()) {
+    const int entries = 1 << std::min(info_.format.depth, 8);
+    std::vector<std::uint32_t> pixels(entries);
+    for (int i = 0; i < entries; ++i) pixels[i] = i;
+    xcb_query_colors_reply_t* reply = xcb_query_colors_reply(
+        c, xcb_query_colors(c, screen->default_colormap, entries, pixels.data()), nullptr);
+    info_.palette.assign(entries, 0);
+    if (reply) {
+      xcb_rgb_t* colors = xcb_query_colors_colors(reply);
+      const int n = std::min(entries, xcb_query_colors_colors_length(reply));
+      for (int i = 0; i < n; ++i) {
+        info_.palette[i] = ((colors[i].red >> 8) << 16) | ((colors[i].green >> 8) << 8) | (colors[i].blue >> 8);
+      }
+      free(reply);
+    }
+  }
+
+  xcb_shm_query_version_reply_t* shm = xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr);
+  impl_->shmAvailable = shm != nullptr && std::getenv("VORLIX_NO_SHM") == nullptr;
+  free(shm);
+}
+
+ScreenReader::~ScreenReader() {
+  if (impl_->connection) {
+    impl_->ReleaseSegment();
+    xcb_disconnect(impl_->connection);
+  }
+  delete impl_;
+}
+
+bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
+
+bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits,
+                           std::uint8_t* dstBottomRow, std::size_t dstStride) {
+  if (!impl_->connection || width <= 0 || height <= 0) return false;
+  // The part of the rectangle that lies on the screen, in 64 bits against overflow.
+  const long long left = std::max<long long>(x, 0);
+  const long long top = std::max<long long>(y, 0);
+  const long long right = std::min<long long>(static_cast<long long>(x) + width, info_.width);
+  const long long bottom = std::min<long long>(static_cast<long long>(y) + height, info_.height);
+  if (left >= right || top >= bottom) return true;  // wholly off screen: all black
+  const int w = static_cast<int>(right - left);
+  const int h = static_cast<int>(bottom - top);
+
+  // Where the visible part lands in the destination: the DIB's row 0 is the rectangle's bottom line.
+  const int rowsBelow = static_cast<int>(static_cast<long long>(y) + height - bottom);
+  std::uint8_t* dst = dstBottomRow + static_cast<std::size_t>(rowsBelow) * dstStride +
+                      static_cast<std::size_t>(left - x) * static_cast<std::size_t>(dibBits / 8);
+
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  xcb_connection_t* c = impl_->connection;
+  const std::size_t srcStride = DibStride(w, info_.format.bitsPerPixel);
+  const std::uint32_t* palette = info_.palette.empty() ? nullptr : info_.palette.data();
+
+  if (impl_->shmAvailable && impl_->EnsureSegment(srcStride * h)) {
+    xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(
+        c,
+        xcb_shm_get_image(c, impl_->root, static_cast<int16_t>(left), static_cast<int16_t>(top),
+                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u,
+                          XCB_IMAGE_FORMAT_Z_PIXMAP, impl_->segment, 0),
+        nullptr);
+    if (reply) {
+      free(reply);
+      ConvertToDibRows(impl_->shmAddress, srcStride, info_.format, w, h, dibBits, dst, dstStride,
+                       palette, info_.palette.size());
+      return true;
+    }
+    impl_->shmAvailable = false;  // fall back to plain reads for good
+  }
+
+  // Plain reads, in bands so that no request exceeds the server's maximum length.
+  const std::size_t maxBytes = std::max<std::size_t>(xcb_get_maximum_request_length(c) * 4u, 1u << 20) / 2;
+  const int bandRows = std::max<int>(1, static_cast<int>(maxBytes / std::max<std::size_t>(srcStride, 1)));
+  for (int band = 0; band < h; band += bandRows) {
+    const int rows = std::min(bandRows, h - band);
+    xcb_get_image_reply_t* reply = xcb_get_image_reply(
+        c,
+        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, impl_->root, static_cast<int16_t>(left),
+                      static_cast<int16_t>(top + band), static_cast<uint16_t>(w),
+                      static_cast<uint16_t>(rows), ~0u),
+        nullptr);
+    if (!reply) return false;
+    const std::size_t bytes = static_cast<std::size_t>(xcb_get_image_data_length(reply));
+    const std::size_t stride = bytes / static_cast<std::size_t>(rows);
+    // Band `band` (from the top) lands above the rows of the bands below it.
+    std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band - rows) * dstStride;
+    ConvertToDibRows(xcb_get_image_data(reply), stride, info_.format, w, rows, dibBits, bandBottom,
+                     dstStride, palette, info_.palette.size());
+    free(reply);
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,47 @@
+#pragma once
+// Reads pixels of the X screen through a connection of its own, over shared memory where the
+// server offers it. Safe to use from any thread.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "dib_pixels.h"
+
+namespace platform {
+
+struct ScreenInfo {
+  int width = 0, height = 0;
+  ScreenPixelFormat format;
+  // The colormap (0x00RRGGBB) on palette displays, empty on true-colour ones.
+  std::vector<std::uint32_t> palette;
+};
+
+class ScreenReader {
+ public:
+  // The process-wide reader; opens its connection to $DISPLAY on first use.
+  static ScreenReader& Instance();
+
+  bool Connected() const;
+  const ScreenInfo& Info() const { return info_; }
+  // The display's bits per pixel: 32 at depth 24, 16 at depth 16, 8 at depth 8.
+  int BitsPerPixel() const { return info_.format.bitsPerPixel; }
+
+  // Reads the screen rectangle (x, y, width, height) into DIB rows at `dibBits` per pixel.
+  // `dstBottomRow` is the DIB row of the rectangle's bottom line; each higher line lies
+  // `dstStride` bytes further. Parts of the rectangle off the screen are left untouched, so a
+  // zero-filled destination shows them black. Returns false when nothing could be read.
+  bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow,
+               std::size_t dstStride);
+
+  ScreenReader(const ScreenReader&) = delete;
+  ScreenReader& operator=(const ScreenReader&) = delete;
+
+ private:
+  ScreenReader();
+  ~ScreenReader();
+  struct Impl;
+  Impl* impl_;
+  ScreenInfo info_;
+};
+
+}  // namespace platform

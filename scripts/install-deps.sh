@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what building (and, with --test, testing) Vorlix needs on Debian 12.
+# Only missing packages are installed, so a prepared machine pays nothing.
+set -euo pipefail
+
+build_pkgs=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev libxcb-shape0-dev
+  libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
+  libjpeg-dev
+  xdg-utils
+)
+test_pkgs=(
+  googletest libgtest-dev
+  xvfb openbox xdotool xclip x11-utils x11-xserver-utils
+  ffmpeg imagemagick
+)
+
+want=("${build_pkgs[@]}")
+if [ "${1:-}" = "--test" ]; then want+=("${test_pkgs[@]}"); fi
+
+missing=()
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Vorlix with its tests and runs them all. Tests that need a
+# screen start their own Xvfb (with openbox), so no display is needed here.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh --test
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+unset DISPLAY
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+ctest --test-dir build --output-on-failure -j "$(nproc)"

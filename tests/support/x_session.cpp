@@ -1,0 +1,79 @@
+#include "tests/support/x_session.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "tests/support/process.h"
+
+namespace testsupport {
+
+WindowGeometry ScreenSize() {
+  WindowGeometry g;
+  std::istringstream in(Run("xdotool getdisplaygeometry").output);
+  in >> g.width >> g.height;
+  return g;
+}
+
+RgbImage MakePattern(int width, int height) {
+  RgbImage image;
+  image.width = width;
+  image.height = height;
+  image.rgb.resize(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = image.rgb.data() + 3 * (static_cast<std::size_t>(y) * width + x);
+      // Multiples of 8 survive a 5-bit-per-channel display unchanged.
+      p[0] = static_cast<std::uint8_t>((x * 8) & 0xf8);
+      p[1] = static_cast<std::uint8_t>((y * 8) & 0xf8);
+      p[2] = static_cast<std::uint8_t>(((x + y) * 24 + (x / 32) * 40) & 0xf8);
+    }
+  }
+  return image;
+}
+
+void PaintRoot(const RgbImage& image) {
+  const std::string path = "/tmp/vorlix-test-root-" + std::to_string(::getpid()) + ".ppm";
+  WritePpm(path, image);
+  Run("display -window root " + ShellQuote(path) + " 2>/dev/null");
+  std::remove(path.c_str());
+}
+
+std::vector<std::string> FindWindows(const std::string& nameRegex) {
+  std::vector<std::string> ids;
+  std::istringstream in(Run("xdotool search --onlyvisible --name " + ShellQuote(nameRegex) + " 2>/dev/null").output);
+  for (std::string id; in >> id;) ids.push_back(id);
+  return ids;
+}
+
+std::string WaitForWindow(const std::string& nameRegex, std::chrono::milliseconds timeout) {
+  std::string found;
+  WaitUntil([&] {
+    const auto ids = FindWindows(nameRegex);
+    if (!ids.empty()) found = ids.front();
+    return !found.empty();
+  }, timeout);
+  return found;
+}
+
+WindowGeometry GetGeometry(const std::string& windowId) {
+  WindowGeometry g;
+  const std::string out = Run("xdotool getwindowgeometry --shell " + windowId).output;
+  std::istringstream in(out);
+  for (std::string line; std::getline(in, line);) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq);
+    const int value = std::atoi(line.c_str() + eq + 1);
+    if (key == "X") g.x = value;
+    if (key == "Y") g.y = value;
+    if (key == "WIDTH") g.width = value;
+    if (key == "HEIGHT") g.height = value;
+  }
+  return g;
+}
+
+int Xdotool(const std::string& arguments) { return Run("xdotool " + arguments + " 2>/dev/null").exitCode; }
+
+}  // namespace testsupport

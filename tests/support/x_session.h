@@ -1,0 +1,29 @@
+#pragma once
+// The X display of a test: its size, a pattern on the root window, windows found by name, keys.
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "tests/support/image_probe.h"
+
+namespace testsupport {
+
+struct WindowGeometry {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// The root window's size.
+WindowGeometry ScreenSize();
+// A screen-sized pattern in which nearly every pixel differs from its neighbours.
+RgbImage MakePattern(int width, int height);
+// Shows `image` as the root window's background (what every uncovered pixel then shows).
+void PaintRoot(const RgbImage& image);
+// Ids of the mapped windows whose name matches the regular expression.
+std::vector<std::string> FindWindows(const std::string& nameRegex);
+// Waits for a mapped window whose name matches; returns its id or "".
+std::string WaitForWindow(const std::string& nameRegex, std::chrono::milliseconds timeout);
+WindowGeometry GetGeometry(const std::string& windowId);
+// xdotool with the given arguments, e.g. Xdotool("key ctrl+shift+F2").
+int Xdotool(const std::string& arguments);
+
+}  // namespace testsupport

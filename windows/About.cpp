@@ -1,0 +1,5 @@
+#include "About.h"
+
+TAboutBox* AboutBox = nullptr;
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) { setWindowTitle("About"); }
