@@ -11,3 +11,7 @@ TScreenCam::TScreenCam(QWidget* owner) : Owner(owner) {
 }
 
 TScreenCam::~TScreenCam() = default;
+
+void TScreenCam::StartRecording(QWidget*, const QString&) {}
+
+void TScreenCam::StopRecording() { Recording = false; }

@@ -30,4 +30,8 @@ class TScreenCam {
   std::atomic<bool> Recording{false};
 
   TCameraEvent OnProgress, OnRecordStart, OnRecordStop, OnRecordError;
+
+  // The region window is known only as a top-level widget: its outer bounds give the rectangle.
+  void StartRecording(QWidget* regionWindow, const QString& fileName);
+  void StopRecording();
 };
