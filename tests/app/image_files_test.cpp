@@ -1,0 +1,137 @@
+// Still files checked by an independent reader (ImageMagick).
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/bmp_file.h"
+#include "app/still_files.h"
+#include "tests/support/image_probe.h"
+
+namespace {
+
+std::string TempFolder() {
+  char dir[] = "/tmp/vorlix-images-XXXXXX";
+  return mkdtemp(dir);
+}
+
+// A 5 x 3 still at `bits`; pixel (x, y) counted from the top has colour Colour(x, y).
+std::uint32_t Colour(int x, int y) { return ((x * 48) << 16) | ((y * 96) << 8) | ((x + y) * 24); }
+
+app::StillImage MakeStill(int bits) {
+  app::StillImage image;
+  image.width = 5;
+  image.height = 3;
+  image.bitsPerPixel = bits;
+  image.stride = (image.width * bits + 31) / 32 * 4;
+  image.bits.assign(image.stride * image.height, 0);
+  if (bits == 8) {
+    for (int i = 0; i < 256; ++i) image.palette.push_back(static_cast<std::uint32_t>(i * 0x010101));
+  }
+  for (int y = 0; y < image.height; ++y) {
+    std::uint8_t* row = image.bits.data() + (image.height - 1 - y) * image.stride;
+    for (int x = 0; x < image.width; ++x) {
+      const std::uint32_t c = Colour(x, y);
+      const std::uint8_t r = c >> 16, g = c >> 8, b = c;
+      if (bits == 32) {
+        row[4 * x] = b; row[4 * x + 1] = g; row[4 * x + 2] = r;
+      } else if (bits == 16) {
+        const std::uint16_t v = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
+        row[2 * x] = v & 0xff; row[2 * x + 1] = v >> 8;
+      } else {
+        row[x] = static_cast<std::uint8_t>(x * 50 + y);
+      }
+    }
+  }
+  return image;
+}
+
+std::uint32_t ExpectedRgb(int bits, int x, int y) {
+  const std::uint32_t c = Colour(x, y);
+  if (bits == 32) return c;
+  if (bits == 16) {
+    auto widen = [](std::uint32_t v) { v = (v >> 3) & 31; return (v << 3) | (v >> 2); };
+    return (widen(c >> 16) << 16) | (widen(c >> 8) << 8) | widen(c);
+  }
+  const std::uint32_t grey = static_cast<std::uint32_t>(x * 50 + y);
+  return grey * 0x010101;
+}
+
+TEST(BmpFile, ImageMagickReadsEveryDepthWithItsColours) {
+  const std::string folder = TempFolder();
+  for (int bits : {32, 16, 8}) {
+    SCOPED_TRACE(bits);
+    const std::string path = folder + "/still" + std::to_string(bits) + ".bmp";
+    ASSERT_TRUE(app::WriteStillToNewFile(path, MakeStill(bits)));
+    // %z: bits per channel as ImageMagick stores; %[bmp:...] is not universal, so read the header too.
+    std::ifstream in(path, std::ios::binary);
+    std::string header(54, '\0');
+    in.read(header.data(), 54);
+    EXPECT_EQ(header.substr(0, 2), "BM");
+    EXPECT_EQ(static_cast<unsigned char>(header[28]), bits);  // bits per pixel
+    const std::uint32_t colours = static_cast<unsigned char>(header[46]) | (static_cast<unsigned char>(header[47]) << 8);
+    EXPECT_EQ(colours, bits == 8 ? 256u : 0u);
+    const testsupport::RgbImage read = testsupport::ReadImage(path);
+    ASSERT_EQ(read.width, 5);
+    ASSERT_EQ(read.height, 3);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x) EXPECT_EQ(read.At(x, y), ExpectedRgb(bits, x, y)) << x << "," << y;
+    }
+  }
+}
+
+TEST(BmpFile, SizesFollowTheRowPadding) {
+  const std::vector<std::uint8_t> bmp = app::EncodeBmp(MakeStill(16));
+  // 5 pixels of 2 bytes pad to 12 bytes a row.
+  EXPECT_EQ(bmp.size(), 14u + 40u + 12u * 3u);
+  EXPECT_EQ(bmp[10], 54);  // pixel data offset
+  EXPECT_EQ(bmp[34], 36);  // pixel data size
+}
+
+TEST(JpegFile, BaselineQuality90InColour) {
+  const std::string path = TempFolder() + "/still.JPG";  // the extension's case does not matter
+  ASSERT_TRUE(app::WriteStillToNewFile(path, MakeStill(32)));
+  EXPECT_EQ(testsupport::Identify(path, "%m %Q %[interlace] %[colorspace] %w %h"), "JPEG 90 None sRGB 5 3");
+}
+
+TEST(StillFiles, ExtensionDecidesAndOtherNamesWriteNothing) {
+  struct Case { const char* name; app::StillFileKind kind; };
+  const Case cases[] = {{"a.bmp", app::StillFileKind::Bmp}, {"SHOT.BMP", app::StillFileKind::Bmp},
+                        {"x.JPG", app::StillFileKind::Jpeg}, {"x.jpeg", app::StillFileKind::Unsupported},
+                        {"x.png", app::StillFileKind::Unsupported}, {"noext", app::StillFileKind::Unsupported},
+                        {"dir.bmp/noext", app::StillFileKind::Unsupported}};
+  for (const Case& c : cases) EXPECT_EQ(app::KindOfStillFile(c.name), c.kind) << c.name;
+  const std::string path = TempFolder() + "/x.png";
+  EXPECT_TRUE(app::WriteStillToNewFile(path, MakeStill(32)));
+  EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+TEST(StillFiles, ATakenNameIsNeverOverwritten) {
+  const std::string folder = TempFolder();
+  const std::string taken = folder + "/shot.bmp";
+  { std::ofstream(taken) << "someone else's"; }
+  // The name was free when numbered but is taken by the time of the write.
+  EXPECT_FALSE(app::WriteStillToNewFile(taken, MakeStill(32)));
+  std::ifstream in(taken);
+  std::stringstream content;
+  content << in.rdbuf();
+  EXPECT_EQ(content.str(), "someone else's");
+  EXPECT_EQ(app::SaveStill(taken, MakeStill(32)), folder + "/001_shot.bmp");
+}
+
+TEST(StillFiles, FailuresNameTheFileAndLeaveNothingBehind) {
+  const std::string missing = TempFolder() + "/no such folder/x.bmp";
+  try {
+    app::WriteStillToNewFile(missing, MakeStill(32));
+    FAIL() << "no error";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + missing + "\". No such file or directory");
+  }
+}
+
+}  // namespace
