@@ -6,12 +6,18 @@
 #include "windows/optdlg.h"
 
 void CreateWindows() {
-  new TScreenForm();
+  ScreenForm = new TScreenForm();
   // Owned by the main window: no task-bar entries of their own, and gone with it.
-  new TOptionDlg(ScreenForm);
-  new TScrForm(ScreenForm);
-  new TAboutBox(ScreenForm);
+  OptionDlg = new TOptionDlg(ScreenForm);
+  ScrForm = new TScrForm(ScreenForm);
+  AboutBox = new TAboutBox(ScreenForm);
   ScreenForm->show();
 }
 
-void DestroyWindows() { delete ScreenForm; }
+void DestroyWindows() {
+  delete ScreenForm;
+  ScreenForm = nullptr;
+  OptionDlg = nullptr;
+  ScrForm = nullptr;
+  AboutBox = nullptr;
+}
