@@ -74,6 +74,21 @@ WindowGeometry GetGeometry(const std::string& windowId) {
   return g;
 }
 
+WindowGeometry ClientOrigin(const std::string& windowId) {
+  WindowGeometry g;
+  std::istringstream in(Run("xwininfo -id " + windowId).output);
+  for (std::string line; std::getline(in, line);) {
+    const auto colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const int value = std::atoi(line.c_str() + colon + 1);
+    if (line.find("Absolute upper-left X") != std::string::npos) g.x = value;
+    if (line.find("Absolute upper-left Y") != std::string::npos) g.y = value;
+    if (line.find("  Width") == 0) g.width = value;
+    if (line.find("  Height") == 0) g.height = value;
+  }
+  return g;
+}
+
 int Xdotool(const std::string& arguments) { return Run("xdotool " + arguments + " 2>/dev/null").exitCode; }
 
 }  // namespace testsupport

@@ -23,6 +23,8 @@ std::vector<std::string> FindWindows(const std::string& nameRegex);
 // Waits for a mapped window whose name matches; returns its id or "".
 std::string WaitForWindow(const std::string& nameRegex, std::chrono::milliseconds timeout);
 WindowGeometry GetGeometry(const std::string& windowId);
+// The screen position of the window's own (client) area, and its size, as xwininfo reports them.
+WindowGeometry ClientOrigin(const std::string& windowId);
 // xdotool with the given arguments, e.g. Xdotool("key ctrl+shift+F2").
 int Xdotool(const std::string& arguments);
 
