@@ -3,8 +3,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
-#include <set>
 
 #include "tests/support/x_session.h"
 
@@ -18,17 +18,20 @@ std::string MakeTempFolder(const std::string& prefix) {
 VorlixProcess::VorlixProcess(const std::string& home, const std::vector<std::string>& arguments)
     : home_(home), log_(home + "/messages.log") {
   std::filesystem::create_directories(home_);
-  const std::set<std::string> before = [] {
-    const auto ids = FindWindows("^Vorlix$");
-    return std::set<std::string>(ids.begin(), ids.end());
-  }();
   std::vector<std::string> argv{VORLIX_EXECUTABLE};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   process_ = std::make_unique<ChildProcess>(argv, std::map<std::string, std::string>{
                                                       {"HOME", home_}, {"VORLIX_MESSAGE_LOG", log_}});
+  // The main window is the one of this process with the main window's fixed client size; its
+  // message boxes carry the same title.
+  const std::string pid = std::to_string(process_->Pid());
   WaitUntil([&] {
     for (const std::string& id : FindWindows("^Vorlix$")) {
-      if (!before.count(id)) mainWindow_ = id;
+      const WindowGeometry g = ClientOrigin(id);
+      if (Run("xdotool getwindowpid " + id + " 2>/dev/null").output == pid + "\n" && g.width == 358 &&
+          g.height == 104) {
+        mainWindow_ = id;
+      }
     }
     return !mainWindow_.empty();
   }, std::chrono::seconds(15));
@@ -45,6 +48,27 @@ std::vector<std::string> VorlixProcess::Messages() const {
 
 bool VorlixProcess::WaitForMessages(std::size_t count, std::chrono::milliseconds timeout) const {
   return WaitUntil([&] { return Messages().size() >= count; }, timeout);
+}
+
+bool VorlixProcess::AnswerMessageBox(std::chrono::milliseconds timeout) const {
+  const std::string pid = std::to_string(process_->Pid()) + "\n";
+  std::string box;
+  const bool shown = WaitUntil([&] {
+    for (const std::string& id : FindWindows(".")) {
+      if (id != mainWindow_ && Run("xdotool getwindowpid " + id + " 2>/dev/null").output == pid &&
+          ClientOrigin(id).width > 1) {
+        box = id;
+      }
+    }
+    return !box.empty();
+  }, timeout);
+  if (!shown) return false;
+  Xdotool("windowactivate --sync " + box);
+  Xdotool("key Return");
+  return WaitUntil([&] {
+    const std::vector<std::string> ids = FindWindows(".");
+    return std::find(ids.begin(), ids.end(), box) == ids.end();
+  }, timeout);
 }
 
 void VorlixProcess::ClickMainWindow(int x, int y) const {
