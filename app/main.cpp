@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
+#include "app/headless.h"
 #include "app/startup.h"
 #include "app/vorlix_application.h"
 
@@ -18,13 +20,7 @@ bool DisplayReachable() {
   return ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (!DisplayReachable()) {
-    std::fprintf(stderr, "vorlix: cannot open the X display (is DISPLAY set and the X server running?)\n");
-    return 1;
-  }
+int RunWindows(int argc, char** argv) {
   // Geometry is in screen pixels: no scaling of any kind.
   qputenv("QT_QPA_PLATFORM", "xcb");
   qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
@@ -37,4 +33,31 @@ int main(int argc, char** argv) {
   const int result = application.exec();
   DestroyWindows();
   return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const app::ParseResult parsed = app::ParseCommandLine(argc, argv);
+  if (!parsed.commandLine) {
+    std::fprintf(stderr, "vorlix: %s\nTry 'vorlix --help' for more information.\n", parsed.error.c_str());
+    return 2;
+  }
+  const app::CommandLine& command = *parsed.commandLine;
+  switch (command.mode) {
+    case app::CommandLine::Mode::Help:
+      std::fputs(app::UsageText(), stdout);
+      return 0;
+    case app::CommandLine::Mode::Version:
+      std::puts("vorlix 1.1");
+      return 0;
+    default:
+      break;
+  }
+  if (!DisplayReachable()) {
+    std::fprintf(stderr, "vorlix: cannot open the X display (is DISPLAY set and the X server running?)\n");
+    return 1;
+  }
+  if (command.mode == app::CommandLine::Mode::Window) return RunWindows(argc, argv);
+  return app::RunHeadless(command, argc, argv);
 }

@@ -15,6 +15,7 @@ test_pkgs=(
   googletest libgtest-dev
   xvfb openbox xdotool xclip x11-utils x11-xserver-utils
   ffmpeg imagemagick
+  clang libclang-rt-14-dev
 )
 
 want=("${build_pkgs[@]}")

@@ -1,0 +1,32 @@
+#pragma once
+// The command line for scripted and headless use.
+#include <optional>
+#include <string>
+
+namespace app {
+
+struct Region {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+struct CommandLine {
+  enum class Mode { Window, Still, Record, ListCodecs, Help, Version };
+  Mode mode = Mode::Window;
+  std::string file;
+  std::optional<Region> region;  // the whole screen when absent
+  double seconds = 0;
+  int fps = 10;
+  std::string codec = "MSVC";
+  int quality = 6550;
+  bool withCursor = true;
+};
+
+struct ParseResult {
+  std::optional<CommandLine> commandLine;
+  std::string error;  // set when the arguments are not understood
+};
+
+ParseResult ParseCommandLine(int argc, const char* const* argv);
+const char* UsageText();
+
+}  // namespace app

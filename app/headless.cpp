@@ -1,0 +1,49 @@
+#include "headless.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "app/still_files.h"
+#include "app/still_image.h"
+
+namespace app {
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadArguments = 2;
+
+CaptureRectangle RectangleOf(const CommandLine& command) {
+  if (!command.region) return WholeScreenRectangle();
+  const Region& r = *command.region;
+  return CaptureRectangle{r.x, r.y, r.x + r.width, r.y + r.height};
+}
+
+int TakeStill(const CommandLine& command) {
+  if (KindOfStillFile(command.file) == StillFileKind::Unsupported) {
+    std::fprintf(stderr, "vorlix: %s: stills are written as .bmp or .jpg files only\n", command.file.c_str());
+    return kBadArguments;
+  }
+  const StillImage image = CaptureRect(RectangleOf(command));
+  const std::string written = SaveStill(command.file, image);
+  std::printf("%s\n", written.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int RunHeadless(const CommandLine& command, int, char**) {
+  try {
+    switch (command.mode) {
+      case CommandLine::Mode::Still:
+        return TakeStill(command);
+      default:
+        std::fprintf(stderr, "vorlix: this command is not available yet\n");
+        return kFailed;
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "vorlix: %s\n", error.what());
+    return kFailed;
+  }
+}
+
+}  // namespace app
