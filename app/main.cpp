@@ -1,5 +1,6 @@
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -38,6 +39,8 @@ int RunWindows(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit must fail the write that meets it, which we report, not kill the program.
+  std::signal(SIGXFSZ, SIG_IGN);
   const app::ParseResult parsed = app::ParseCommandLine(argc, argv);
   if (!parsed.commandLine) {
     std::fprintf(stderr, "vorlix: %s\nTry 'vorlix --help' for more information.\n", parsed.error.c_str());
