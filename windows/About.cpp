@@ -89,7 +89,7 @@ void TAboutBox::BuildControls() {
   ProductName->adjustSize();
   Version = TextLabel("Version 1.1", Panel1, 160, 34);
 
-  Label4 = TextLabel(QString("Vorlix project %1").arg(kProjectUrl), Panel1, 160, 54, 169, 26);
+  Label4 = TextLabel(QString("Vorlix project\n%1").arg(kProjectUrl), Panel1, 160, 54, 169, 26);
   Label4->setStyleSheet("color: blue; text-decoration: underline");
   Label4->setCursor(Qt::PointingHandCursor);
   Label4->installEventFilter(this);

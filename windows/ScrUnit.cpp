@@ -2,7 +2,7 @@
 
 TScrForm* ScrForm = nullptr;
 
-TScrForm::TScrForm(QWidget* parent) : QWidget(parent) {
+TScrForm::TScrForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   setWindowTitle("Screen capture Window");
   resize(478, 344);
 }
