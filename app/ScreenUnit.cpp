@@ -295,7 +295,3 @@ void TScreenForm::bt_SaveVideoClick(QObject*) {
   Label6->setText(VideoFileName);
   bt_RegionClick(bt_Region);
 }
-
-void TScreenForm::Help1Click(QObject*) {}
-
-void TScreenForm::About1Click(QObject*) { AboutBox->exec(); }

@@ -9,12 +9,12 @@ build_pkgs=(
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev libxcb-shape0-dev
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   libjpeg-dev
-  xdg-utils
+  xdg-utils file
 )
 test_pkgs=(
   googletest libgtest-dev
   xvfb openbox xdotool xclip x11-utils x11-xserver-utils
-  ffmpeg imagemagick
+  ffmpeg imagemagick poppler-utils
   clang libclang-rt-14-dev
 )
 

@@ -1,0 +1,20 @@
+// The Help menu of the main window: the manual and the About box.
+#include <QCoreApplication>
+#include <QDir>
+
+#include "app/ScreenUnit.h"
+#include "platform/message_box.h"
+#include "platform/shell_open.h"
+#include "windows/About.h"
+
+void TScreenForm::Help1Click(QObject*) {
+  const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("vorlix_help.pdf");
+  // A missing or unreadable manual passes silently; only a desktop without a PDF viewer is worth a word.
+  if (platform::ShellOpen(manual) == platform::shell_result::kNoAssociation) {
+    platform::ShowMessage("Warning",
+                          "Sorry, but there is no Adobe Acrobat or Adobe Acrobat Reader is installed on your system.",
+                          platform::BoxIcon::Warning, this);
+  }
+}
+
+void TScreenForm::About1Click(QObject*) { AboutBox->exec(); }
