@@ -70,8 +70,9 @@ class TScrForm : public QWidget {
   // Drag by the top strip.
   bool Dragging = false;
   int GrabX = 0, GrabY = 0;
-  // Resizing by ourselves, where the window manager cannot do it.
+  // Resizing from the frame: by the window manager where it can, else by ourselves.
   Qt::Edges resizeEdges_;
+  bool resizeByWindowManagerTried_ = false;
   QPoint resizeStart_;
   QRect resizeStartGeometry_;
 };

@@ -78,15 +78,21 @@ Qt::Edges TScrForm::EdgesAt(const QPoint& pos) const {
 void TScrForm::mousePressEvent(QMouseEvent* event) {
   const Qt::Edges edges = EdgesAt(event->position().toPoint());
   if (event->button() != Qt::LeftButton || !edges) return;
-  if (windowHandle() && windowHandle()->startSystemResize(edges)) return;
   resizeEdges_ = edges;
   resizeStart_ = event->globalPosition().toPoint();
   resizeStartGeometry_ = geometry();
+  resizeByWindowManagerTried_ = false;
 }
 
 void TScrForm::mouseMoveEvent(QMouseEvent* event) {
-  if (resizeEdges_) {
+  if (resizeEdges_ && (event->buttons() & Qt::LeftButton)) {
     ResizeBySelf(event->globalPosition().toPoint());
+    // Handed to the window manager only once the pointer moves: a plain click on the frame must not
+    // leave it resizing until the next click.
+    if (!resizeByWindowManagerTried_) {
+      resizeByWindowManagerTried_ = true;
+      if (windowHandle() && windowHandle()->startSystemResize(resizeEdges_)) resizeEdges_ = {};
+    }
     return;
   }
   const Qt::Edges edges = EdgesAt(event->position().toPoint());
