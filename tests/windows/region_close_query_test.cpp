@@ -30,7 +30,7 @@ bool SettingButtonsEnabled() {
 }  // namespace
 
 TEST_F(RegionWindowTest, CloseButtonWhileRegionIsPressedResetsBothButtons) {
-  ShowRegion();
+  ASSERT_NO_FATAL_FAILURE(ShowRegion());
   ASSERT_TRUE(ScreenForm->bt_Region->Pressed());
   ScrForm->LMDSpeedButton1->click();
   EXPECT_TRUE(PumpUntil([] { return !ScrForm->isVisible(); }));
@@ -52,7 +52,7 @@ TEST_F(RegionWindowTest, ClosingWhileNeitherButtonIsPressedOnlyClearsTheSelectio
 }
 
 TEST_F(RegionWindowTest, ShowingAgainEnablesRecordEvenWhenItWasDisabled) {
-  ShowRegion();
+  ASSERT_NO_FATAL_FAILURE(ShowRegion());
   ScrForm->hide();
   ScreenForm->bt_Record->setEnabled(false);
   ScrForm->show();
@@ -64,7 +64,7 @@ TEST_F(RegionWindowTest, ShowingAgainEnablesRecordEvenWhenItWasDisabled) {
 TEST_F(RegionWindowTest, CloseQueryDuringARecordingStopsItSilentlyAndUndoesOneSuspension) {
   // The state a running recording leaves: Region and Stop down, setting buttons off, window
   // borderless and hidden, the camera recording.
-  ShowRegion();
+  ASSERT_NO_FATAL_FAILURE(ShowRegion());
   ScreenForm->bt_Record->SetPressed(true);
   ScreenForm->bt_Record->setText("Stop");
   ScreenForm->DisableSettingButtons();

@@ -21,7 +21,7 @@ std::unique_ptr<QWidget> ShowStayOnTopWindow() {
   auto window = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
   window->resize(200, 100);
   window->show();
-  PumpUntil([&] { return window->windowHandle()->isExposed() && HasAboveState(window->winId()); });
+  EXPECT_TRUE(PumpUntil([&] { return window->windowHandle()->isExposed() && HasAboveState(window->winId()); }));
   return window;
 }
 
@@ -87,15 +87,15 @@ TEST(TopMostWindows, MinimisingTheMainWindowSuspendsUntilItIsRestored) {
   testsupport::Run(activateMain);
   ASSERT_TRUE(PumpUntil([&] {
     return QGuiApplication::applicationState() == Qt::ApplicationActive && topMost.SuspensionCount() == 0;
-  }, 5000));
+  }, 10000)) << "state " << QGuiApplication::applicationState() << ", suspensions " << topMost.SuspensionCount();
 
   mainWindow.showMinimized();
-  EXPECT_TRUE(PumpUntil([&] { return mainWindow.isMinimized() && topMost.SuspensionCount() >= 1; }, 5000));
+  EXPECT_TRUE(PumpUntil([&] { return mainWindow.isMinimized() && topMost.SuspensionCount() >= 1; }, 10000));
   EXPECT_FALSE(OnTop(window.get()));
 
   mainWindow.showNormal();
   testsupport::Run(activateMain);
-  EXPECT_TRUE(PumpUntil([&] { return !mainWindow.isMinimized() && topMost.SuspensionCount() == 0; }, 5000))
+  EXPECT_TRUE(PumpUntil([&] { return !mainWindow.isMinimized() && topMost.SuspensionCount() == 0; }, 10000))
       << "suspensions left: " << topMost.SuspensionCount();
   EXPECT_TRUE(OnTop(window.get()));
 }

@@ -8,6 +8,6 @@ namespace windowstest {
 // Processes events for `ms` milliseconds.
 void Pump(int ms);
 // Processes events until `condition` holds or `ms` milliseconds pass; returns the condition.
-bool PumpUntil(const std::function<bool()>& condition, int ms = 3000);
+bool PumpUntil(const std::function<bool()>& condition, int ms = 10000);
 
 }  // namespace windowstest
