@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "app/ScreenUnit.h"
+#include "platform/topmost.h"
 #include "windows/About.h"
 #include "windows/ScrUnit.h"
 #include "windows/optdlg.h"
@@ -11,6 +12,8 @@ void CreateWindows() {
   OptionDlg = new TOptionDlg(ScreenForm);
   ScrForm = new TScrForm(ScreenForm);
   AboutBox = new TAboutBox(ScreenForm);
+  // Stay-on-top windows step back while another application is active or the program is minimised.
+  platform::TopMostWindows::Instance().FollowApplicationState(ScreenForm);
   ScreenForm->show();
 }
 

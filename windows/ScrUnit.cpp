@@ -1,12 +1,144 @@
+// The region window: creation, showing, closing and the border style.
 #include "ScrUnit.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QShowEvent>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app/ScreenUnit.h"
+#include "camera/scrcam.h"
+#include "platform/clock.h"
+#include "platform/owned_window.h"
+#include "platform/topmost.h"
+#include "widgets/glyphs.h"
+#include "widgets/image_button.h"
+#include "windows/ScrUnit_panel.h"
 
 TScrForm* ScrForm = nullptr;
 
-TScrForm::TScrForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+TScrForm::TScrForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+  ScrForm = this;
   setWindowTitle("Screen capture Window");
-  resize(478, 344);
+  setAttribute(Qt::WA_QuitOnClose, false);
+  setAutoFillBackground(true);
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setCursor(Qt::DragMoveCursor);
+  setMouseTracking(true);  // the sizing pointers over the frame
+  setMinimumSize(kFrameLeft + 25 + 23 + kFrameRight, kFrameTop + kPanelHeight + 1 + kFrameBottom);
+
+  Panel1 = new TScrPanel(this);
+  Image1 = new QLabel(Panel1);
+  Image1->setAlignment(Qt::AlignCenter);
+  Image1->installEventFilter(this);  // the icon takes its own presses: they start no drag
+  LMDSpeedButton1 = new QToolButton(Panel1);
+  LMDSpeedButton1->setAutoRaise(true);
+  LMDSpeedButton1->setFocusPolicy(Qt::NoFocus);
+  LMDSpeedButton1->setIcon(QIcon(widgets::DrawGlyph(widgets::Glyph::CloseCross)));
+  LMDSpeedButton1->setIconSize(QSize(16, 16));
+  LMDSpeedButton1->setCursor(Qt::ArrowCursor);
+  connect(LMDSpeedButton1, &QToolButton::clicked, this, [this] { LMDSpeedButton1Click(); });
+
+  resize(kFrameLeft + kInitialClientWidth + kFrameRight, kFrameTop + kInitialClientHeight + kFrameBottom);
+  LayoutControls();
+
+  // At the session's end the program is asked whether it may quit: a recording is stopped then,
+  // but the window stays as it is.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { FormCloseQuery(); });
+  platform::TopMostWindows::Instance().Register(this);
 }
 
-QPoint TScrForm::ClientOrigin() const { return mapToGlobal(QPoint(0, 0)); }
-QSize TScrForm::ClientSize() const { return size(); }
-void TScrForm::SetBorderSizeable(bool sizeable) { sizeable_ = sizeable; }
+TScrForm::~TScrForm() {
+  if (ScrForm == this) ScrForm = nullptr;
+}
+
+QRect TScrForm::ClientRect() const {
+  if (!sizeable_) return rect();
+  return QRect(kFrameLeft, kFrameTop, width() - kFrameLeft - kFrameRight, height() - kFrameTop - kFrameBottom);
+}
+
+// From the window's own geometry, not from the server: also right while the window is hidden.
+QPoint TScrForm::ClientOrigin() const { return geometry().topLeft() + ClientRect().topLeft(); }
+
+QSize TScrForm::ClientSize() const { return ClientRect().size(); }
+
+void TScrForm::SetBorderSizeable(bool sizeable) {
+  if (sizeable == sizeable_) return;
+  sizeable_ = sizeable;
+  LayoutControls();
+  if (sizeable_) {
+    FormResize();
+  } else {
+    clearMask();  // the whole window is client area now
+    update();
+  }
+}
+
+void TScrForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;  // mapped again by the window manager, not shown by the program
+  FormShow();
+  platform::KeepOffTaskBar(this);
+  if (parentWidget()) {
+    QMetaObject::invokeMethod(this, [this] { platform::SetOwner(this, parentWidget()); }, Qt::QueuedConnection);
+  }
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    CentreOnDesktop();
+  }
+  // The window may appear without becoming active: cut it out before it is mapped.
+  if (sizeable_) FormResize();
+}
+
+void TScrForm::FormShow() {
+  Image1->setPixmap(ScreenForm->ImageListIcon(5));
+  ScreenForm->RegionSelected = true;
+  ScreenForm->bt_Record->setEnabled(true);
+}
+
+void TScrForm::CentreOnDesktop() {
+  const QRect desktop = screen()->virtualGeometry();
+  move(std::max(0, (desktop.width() - width()) / 2), std::max(0, (desktop.height() - height()) / 2));
+}
+
+void TScrForm::LMDSpeedButton1Click() { close(); }
+
+void TScrForm::closeEvent(QCloseEvent* event) {
+  FormCloseQuery();
+  event->accept();  // a secondary window only hides
+  FormClose();
+}
+
+void TScrForm::FormCloseQuery() {
+  ScreenForm->RegionSelected = false;
+  if (ScreenForm->bt_Record->Pressed()) {
+    // A recording is running: stop it the way the Stop button would, without its message.
+    ScreenForm->bt_Record->SetPressed(false);
+    ScreenForm->bt_Record->setText("Record");
+    ScreenForm->bt_Record->setEnabled(false);
+    QApplication::processEvents();
+    platform::SleepMs(250);
+    platform::TopMostWindows::Instance().UndoOneSuspension();
+    ScreenForm->ScreenCam->StopRecording();
+    ScreenForm->EnableSettingButtons();
+  }
+  if (ScreenForm->bt_Region->Pressed()) {
+    ScreenForm->bt_Region->SetPressed(false);
+    ScreenForm->bt_Record->SetPressed(false);
+    ScreenForm->bt_Record->setText("Record");
+    ScreenForm->bt_Record->setEnabled(false);
+  }
+}
+
+bool TScrForm::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QWidget::event(event);
+}
+
+void TScrForm::FormActivate() { FormResize(); }
