@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
+#include <utility>
+
+#include "camera/codec/msvc1/block_vectors.h"
 
 namespace msvc1 {
 namespace {
@@ -15,26 +17,23 @@ constexpr unsigned kLastPixel = 0x8000;
 // Pixels of the quadrant that holds pixel 15 (x 2..3, y 2..3).
 constexpr unsigned kLastQuadrant = 0xCC00;
 
-// The block's pixels regrouped quadrant by quadrant: quadrant q = (y / 2) * 2 + x / 2 holds
-// positions 4q..4q+3 here.
-constexpr int kQuadrantOrder[16] = {0, 1, 4, 5, 2, 3, 6, 7, 8, 9, 12, 13, 10, 11, 14, 15};
-
 inline int Red(unsigned c) { return (c >> 10) & 31; }
 inline int Green(unsigned c) { return (c >> 5) & 31; }
 inline int Blue(unsigned c) { return c & 31; }
 inline std::uint16_t Pack(int r, int g, int b) { return static_cast<std::uint16_t>((r << 10) | (g << 5) | b); }
 
+// Without a popcount instruction in the baseline instruction set, a library call would be made.
+constexpr int Popcount16(unsigned x) {
+  x = x - ((x >> 1) & 0x5555);
+  x = (x & 0x3333) + ((x >> 2) & 0x3333);
+  x = (x + (x >> 4)) & 0x0F0F;
+  return static_cast<int>((x + (x >> 8)) & 0x1F);
+}
+
 inline std::uint8_t* Put16(std::uint8_t* out, unsigned value) {
   out[0] = static_cast<std::uint8_t>(value);
   out[1] = static_cast<std::uint8_t>(value >> 8);
   return out + 2;
-}
-
-// Bits of the pixels equal to `colour`.
-inline unsigned MatchMask(const std::uint16_t* pixels, std::uint16_t colour) {
-  unsigned mask = 0;
-  for (int i = 0; i < 16; ++i) mask |= static_cast<unsigned>(pixels[i] == colour) << i;
-  return mask;
 }
 
 // round(sum / count) for sums of up to 16 five-bit values: a multiply by ceil(2^16 / d) gives the
@@ -48,16 +47,32 @@ inline int RoundedMean(int sum, int count) {
   return static_cast<int>((static_cast<std::uint32_t>(2 * sum + count) * kReciprocal[2 * count]) >> 16);
 }
 
-struct Planes {
-  int r[16], g[16], b[16];
+// The same for the lanes of quadrant groups (count 0..4, sum up to 4 * 31): multiplies by
+// ceil(1024 / 2n) are exact there and stay within 16 bits.
+inline Lanes RoundedMeans(Lanes sum, Lanes count) {
+  const Lanes reciprocal =
+      Select(count == 1, Splat(512),
+             Select(count == 2, Splat(256), Select(count == 3, Splat(171), Select(count == 4, Splat(128), Splat(0)))));
+  return ((sum * 2 + count) * reciprocal) >> 10;
+}
+
+inline Lanes PackLanes(Lanes r, Lanes g, Lanes b) { return (r << 10) | (g << 5) | b; }
+
+// A block's channels, each as two vectors (rows 0-1, rows 2-3), and r^2 + g^2 + b^2 per pixel.
+struct Channels {
+  Lanes r[2], g[2], b[2], squares[2];
 };
 
-// Two colours for N pixels: `mask` bit i set means pixel i takes colour `a`.
-struct TwoColourFit {
-  unsigned mask = 0;
-  std::uint16_t a = 0, b = 0;
-  int error = 0;
-};
+Channels SplitChannels(const Lanes pixels[2]) {
+  Channels c;
+  for (int h = 0; h < 2; ++h) {
+    c.r[h] = (pixels[h] >> 10) & 31;
+    c.g[h] = (pixels[h] >> 5) & 31;
+    c.b[h] = pixels[h] & 31;
+    c.squares[h] = c.r[h] * c.r[h] + c.g[h] * c.g[h] + c.b[h] * c.b[h];
+  }
+  return c;
+}
 
 // Error of coding a group by one colour c: sum |p - c|^2 from the group's sums.
 inline int GroupError(int sumSquares, const int sum[3], const int c[3], int count) {
@@ -65,31 +80,30 @@ inline int GroupError(int sumSquares, const int sum[3], const int c[3], int coun
          count * (c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
 }
 
-// Colours for the split `mask` of the N pixels at `first`: the mean of each side, and the error.
-template <int N>
-TwoColourFit FitSplit(const Planes& p, int first, unsigned mask, const int total[3], int totalSquares) {
-  int sumA[3] = {0, 0, 0};
-  int squaresA = 0;
-  for (int i = 0; i < N; ++i) {
-    const int in = -static_cast<int>((mask >> i) & 1);  // all ones when pixel i takes A
-    const int r = p.r[first + i] & in, g = p.g[first + i] & in, b = p.b[first + i] & in;
-    sumA[0] += r;
-    sumA[1] += g;
-    sumA[2] += b;
-    squaresA += r * r + g * g + b * b;
-  }
-  const int countA = std::popcount(mask);
-  const int countB = N - countA;
+// Two colours for a block: `mask` bit i set means pixel i takes colour `a`.
+struct TwoColourFit {
+  unsigned mask = 0;
+  std::uint16_t a = 0, b = 0;
+  int error = 0;
+};
+
+// Colours and error of the split given by lane masks (all ones: colour A): the mean of each side.
+TwoColourFit MeasureSplit(const Channels& c, Lanes inA0, Lanes inA1, const int total[3], int totalSquares) {
+  const int sumA[3] = {SumAll(c.r[0] & inA0, c.r[1] & inA1), SumAll(c.g[0] & inA0, c.g[1] & inA1),
+                       SumAll(c.b[0] & inA0, c.b[1] & inA1)};
+  const int squaresA = SumAll(c.squares[0] & inA0, c.squares[1] & inA1);
+  TwoColourFit fit;
+  fit.mask = MaskBits(inA0, inA1);
+  const int countA = Popcount16(fit.mask);
+  const int countB = 16 - countA;
   const int sumB[3] = {total[0] - sumA[0], total[1] - sumA[1], total[2] - sumA[2]};
   int colourA[3] = {0, 0, 0}, colourB[3] = {0, 0, 0};
-  TwoColourFit fit;
-  fit.mask = mask;
   if (countA) {
-    for (int c = 0; c < 3; ++c) colourA[c] = RoundedMean(sumA[c], countA);
+    for (int k = 0; k < 3; ++k) colourA[k] = RoundedMean(sumA[k], countA);
     fit.error += GroupError(squaresA, sumA, colourA, countA);
   }
   if (countB) {
-    for (int c = 0; c < 3; ++c) colourB[c] = RoundedMean(sumB[c], countB);
+    for (int k = 0; k < 3; ++k) colourB[k] = RoundedMean(sumB[k], countB);
     fit.error += GroupError(totalSquares - squaresA, sumB, colourB, countB);
   }
   fit.a = Pack(colourA[0], colourA[1], colourA[2]);
@@ -97,58 +111,102 @@ TwoColourFit FitSplit(const Planes& p, int first, unsigned mask, const int total
   return fit;
 }
 
-// Splits N pixels in two along the line between the extremes of their widest channel, then moves
-// each pixel to the nearer of the two means once (one step of k-means: cheap, and it repairs
-// splits of colours that the first line does not separate well).
-template <int N>
-TwoColourFit FitTwoColours(const Planes& p, int first) {
-  const int* r = p.r + first;
-  const int* g = p.g + first;
-  const int* b = p.b + first;
-  int total[3] = {0, 0, 0};
-  int squares = 0;
-  int lo[3] = {31, 31, 31}, hi[3] = {0, 0, 0};
-  for (int i = 0; i < N; ++i) {
-    total[0] += r[i];
-    total[1] += g[i];
-    total[2] += b[i];
-    squares += r[i] * r[i] + g[i] * g[i] + b[i] * b[i];
-    lo[0] = std::min(lo[0], r[i]), hi[0] = std::max(hi[0], r[i]);
-    lo[1] = std::min(lo[1], g[i]), hi[1] = std::max(hi[1], g[i]);
-    lo[2] = std::min(lo[2], b[i]), hi[2] = std::max(hi[2], b[i]);
+// Splits the block at the middle of its widest channel, then moves each pixel to the nearer of
+// the two means once (one step of k-means: cheap, and it repairs splits that one channel
+// cannot make well).
+TwoColourFit FitTwoColours(const Channels& c, const int total[3], int totalSquares) {
+  const Lanes* channels[3] = {c.r, c.g, c.b};
+  int widest = 0, middle = 0, range = -1;
+  for (int k = 0; k < 3; ++k) {
+    const int low = FoldAll(Min(channels[k][0], channels[k][1]), kMin)[0];
+    const int high = FoldAll(Max(channels[k][0], channels[k][1]), kMax)[0];
+    if (high - low > range) range = high - low, widest = k, middle = low + high;
   }
-  const int* widest = r;
-  int range = hi[0] - lo[0];
-  if (hi[1] - lo[1] > range) widest = g, range = hi[1] - lo[1];
-  if (hi[2] - lo[2] > range) widest = b, range = hi[2] - lo[2];
-  int low = 0, high = 0;
-  for (int i = 1; i < N; ++i) {
-    if (widest[i] < widest[low]) low = i;
-    if (widest[i] > widest[high]) high = i;
-  }
-  // Pixel i goes to A when its projection on (high - low) lies past the middle.
-  const int ar = r[high] - r[low], ag = g[high] - g[low], ab = b[high] - b[low];
-  const int middle = ar * (r[high] + r[low]) + ag * (g[high] + g[low]) + ab * (b[high] + b[low]);
-  unsigned mask = 0;
-  for (int i = 0; i < N; ++i)
-    mask |= static_cast<unsigned>(2 * (ar * r[i] + ag * g[i] + ab * b[i]) > middle) << i;
-  TwoColourFit fit = FitSplit<N>(p, first, mask, total, squares);
-  if (fit.error == 0 || mask == 0) return fit;
+  const Lanes* w = channels[widest];
+  const TwoColourFit fit = MeasureSplit(c, w[0] * 2 > Splat(middle), w[1] * 2 > Splat(middle), total, totalSquares);
+  if (fit.error == 0) return fit;
 
   // Nearer to A than to B: 2 p.(A - B) > |A|^2 - |B|^2.
-  const int dr = Red(fit.a) - Red(fit.b), dg = Green(fit.a) - Green(fit.b), db = Blue(fit.a) - Blue(fit.b);
-  const int bound = Red(fit.a) * Red(fit.a) + Green(fit.a) * Green(fit.a) + Blue(fit.a) * Blue(fit.a) -
-                    Red(fit.b) * Red(fit.b) - Green(fit.b) * Green(fit.b) - Blue(fit.b) * Blue(fit.b);
-  unsigned nearer = 0;
-  for (int i = 0; i < N; ++i)
-    nearer |= static_cast<unsigned>(2 * (dr * r[i] + dg * g[i] + db * b[i]) > bound) << i;
-  if (nearer == mask) return fit;
-  const TwoColourFit refined = FitSplit<N>(p, first, nearer, total, squares);
+  const Lanes dr = Splat(Red(fit.a) - Red(fit.b)), dg = Splat(Green(fit.a) - Green(fit.b)),
+              db = Splat(Blue(fit.a) - Blue(fit.b));
+  const Lanes bound = Splat(Red(fit.a) * Red(fit.a) + Green(fit.a) * Green(fit.a) + Blue(fit.a) * Blue(fit.a) -
+                            Red(fit.b) * Red(fit.b) - Green(fit.b) * Green(fit.b) - Blue(fit.b) * Blue(fit.b));
+  const Lanes nearer0 = (c.r[0] * dr + c.g[0] * dg + c.b[0] * db) * 2 > bound;
+  const Lanes nearer1 = (c.r[1] * dr + c.g[1] * dg + c.b[1] * db) * 2 > bound;
+  if (MaskBits(nearer0, nearer1) == fit.mask) return fit;
+  const TwoColourFit refined = MeasureSplit(c, nearer0, nearer1, total, totalSquares);
   return refined.error < fit.error ? refined : fit;
 }
 
-std::uint8_t* WriteFill(std::uint16_t colour, std::uint8_t* out, std::uint16_t* decoded) {
-  for (int i = 0; i < 16; ++i) decoded[i] = colour;
+// Two colours for each quadrant of half a block (a group of four lanes), every field broadcast
+// over the group's lanes.
+struct QuadrantFit {
+  Lanes inA;  // lanes taking colour A
+  Lanes a, b;
+  Lanes meanA[3], meanB[3];
+  Lanes error;
+};
+
+// `q` holds r, g, b and squares in quadrant lane order, `totals` their sums per group.
+QuadrantFit MeasureQuadrants(const Lanes q[4], const Lanes totals[4], Lanes inA) {
+  QuadrantFit fit;
+  fit.inA = inA;
+  const Lanes countA = -FoldGroups(inA, kAdd);
+  const Lanes countB = Splat(4) - countA;
+  Lanes dotA = Splat(0), dotB = Splat(0), normA = Splat(0), normB = Splat(0);
+  for (int k = 0; k < 3; ++k) {
+    const Lanes sumA = FoldGroups(q[k] & inA, kAdd);
+    const Lanes sumB = totals[k] - sumA;
+    fit.meanA[k] = RoundedMeans(sumA, countA);
+    fit.meanB[k] = RoundedMeans(sumB, countB);
+    dotA += fit.meanA[k] * sumA;
+    dotB += fit.meanB[k] * sumB;
+    normA += fit.meanA[k] * fit.meanA[k];
+    normB += fit.meanB[k] * fit.meanB[k];
+  }
+  const Lanes squaresA = FoldGroups(q[3] & inA, kAdd);
+  const Lanes squaresB = totals[3] - squaresA;
+  // Each side's error stays within 16 bits: at most 4 * 3 * 31^2.
+  const Lanes errorA = squaresA - dotA * 2 + countA * normA;
+  const Lanes errorB = squaresB - dotB * 2 + countB * normB;
+  fit.error = errorA + errorB;
+  fit.a = PackLanes(fit.meanA[0], fit.meanA[1], fit.meanA[2]);
+  fit.b = PackLanes(fit.meanB[0], fit.meanB[1], fit.meanB[2]);
+  return fit;
+}
+
+// The quadrants of one half block: split at the middle of each quadrant's widest channel, then
+// one step of k-means where it helps.
+QuadrantFit FitQuadrants(Lanes r, Lanes g, Lanes b, Lanes squares) {
+  const Lanes q[4] = {SwapQuadrantLanes(r), SwapQuadrantLanes(g), SwapQuadrantLanes(b), SwapQuadrantLanes(squares)};
+  Lanes totals[4];
+  for (int k = 0; k < 4; ++k) totals[k] = FoldGroups(q[k], kAdd);
+  Lanes widest = q[0], middle = Splat(0), range = Splat(-1);
+  for (int k = 0; k < 3; ++k) {
+    const Lanes low = FoldGroups(q[k], kMin), high = FoldGroups(q[k], kMax);
+    const Lanes wider = (high - low) > range;
+    range = Select(wider, high - low, range);
+    widest = Select(wider, q[k], widest);
+    middle = Select(wider, low + high, middle);
+  }
+  const QuadrantFit fit = MeasureQuadrants(q, totals, widest * 2 > middle);
+
+  Lanes bound = Splat(0), projection = Splat(0);
+  for (int k = 0; k < 3; ++k) {
+    projection += q[k] * (fit.meanA[k] - fit.meanB[k]);
+    bound += fit.meanA[k] * fit.meanA[k] - fit.meanB[k] * fit.meanB[k];
+  }
+  const QuadrantFit refined = MeasureQuadrants(q, totals, projection * 2 > bound);
+  const Lanes better = refined.error < fit.error;
+  QuadrantFit best;
+  best.inA = Select(better, refined.inA, fit.inA);
+  best.a = Select(better, refined.a, fit.a);
+  best.b = Select(better, refined.b, fit.b);
+  best.error = Select(better, refined.error, fit.error);
+  return best;
+}
+
+std::uint8_t* WriteFill(std::uint16_t colour, std::uint8_t* out) {
   // A one-colour code is the colour with bit 15 set; red 1 would read as a skip code, so such a
   // colour goes out as a two-colour block of one colour.
   if (Red(colour) == 1) {
@@ -159,33 +217,31 @@ std::uint8_t* WriteFill(std::uint16_t colour, std::uint8_t* out, std::uint16_t* 
   return Put16(out, colour | 0x8000u);
 }
 
-std::uint8_t* WriteTwoColours(unsigned mask, std::uint16_t a, std::uint16_t b, std::uint8_t* out,
-                              std::uint16_t* decoded) {
+std::uint8_t* WriteTwoColours(unsigned mask, std::uint16_t a, std::uint16_t b, std::uint8_t* out) {
   if (mask & kLastPixel) {
     mask ^= kAllPixels;
     std::swap(a, b);
   }
-  for (int i = 0; i < 16; ++i) decoded[i] = ((mask >> i) & 1) ? a : b;
   out = Put16(out, mask);
   out = Put16(out, a);  // bit 15 clear: two colours
   return Put16(out, b);
 }
 
 // `colours` holds A and B of each quadrant in turn; `mask` is in pixel order.
-std::uint8_t* WriteEightColours(unsigned mask, std::uint16_t colours[8], std::uint8_t* out,
-                                std::uint16_t* decoded) {
+std::uint8_t* WriteEightColours(unsigned mask, std::uint16_t colours[8], std::uint8_t* out) {
   if (mask & kLastPixel) {
     mask ^= kLastQuadrant;
     std::swap(colours[6], colours[7]);
   }
-  for (int i = 0; i < 16; ++i) {
-    const int quadrant = ((i >> 3) & 1) * 2 + ((i >> 1) & 1);
-    decoded[i] = colours[2 * quadrant + (((mask >> i) & 1) ^ 1)];
-  }
   out = Put16(out, mask);
   out = Put16(out, colours[0] | 0x8000u);  // bit 15 set: eight colours
-  for (int c = 1; c < 8; ++c) out = Put16(out, colours[c]);
+  for (int k = 1; k < 8; ++k) out = Put16(out, colours[k]);
   return out;
+}
+
+void StoreTwoColours(unsigned mask, std::uint16_t a, std::uint16_t b, std::uint16_t* decoded, std::size_t pitch) {
+  StoreRows(Select(LanesFromBits(mask), Splat(a), Splat(b)), decoded, pitch);
+  StoreRows(Select(LanesFromBits(mask >> 8), Splat(a), Splat(b)), decoded + 2 * pitch, pitch);
 }
 
 }  // namespace
@@ -198,63 +254,68 @@ Thresholds ThresholdsForQuality(int quality) {
   return Thresholds{limit, limit, limit};
 }
 
-int BlockError(const std::uint16_t* a, const std::uint16_t* b) {
-  int error = 0;
-  for (int i = 0; i < 16; ++i) {
-    const int dr = Red(a[i]) - Red(b[i]), dg = Green(a[i]) - Green(b[i]), db = Blue(a[i]) - Blue(b[i]);
-    error += dr * dr + dg * dg + db * db;
+int BlockError(const std::uint16_t* a, const std::uint16_t* b, std::size_t pitch) {
+  Lanes squares[2];
+  for (int h = 0; h < 2; ++h) {
+    const Lanes x = LoadRows(a + 2 * h * pitch, pitch), y = LoadRows(b + 2 * h * pitch, pitch);
+    const Lanes dr = ((x >> 10) & 31) - ((y >> 10) & 31);
+    const Lanes dg = ((x >> 5) & 31) - ((y >> 5) & 31);
+    const Lanes db = (x & 31) - (y & 31);
+    squares[h] = dr * dr + dg * dg + db * db;
   }
-  return error;
+  return SumAll(squares[0], squares[1]);
 }
 
-std::uint8_t* CodeBlock(const std::uint16_t* pixels, const Thresholds& thresholds, std::uint8_t* out,
-                        std::uint16_t* decoded) {
+std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Thresholds& thresholds,
+                        std::uint8_t* out, std::uint16_t* decoded) {
+  const Lanes px[2] = {LoadRows(pixels, pitch), LoadRows(pixels + 2 * pitch, pitch)};
   // Screens are mostly flat areas and text of two exact colours: check for those first.
-  const unsigned first = MatchMask(pixels, pixels[0]);
-  if (first == kAllPixels) return WriteFill(pixels[0], out, decoded);
-  const std::uint16_t other = pixels[std::countr_zero(~first)];
-  if ((first | MatchMask(pixels, other)) == kAllPixels)
-    return WriteTwoColours(first, pixels[0], other, out, decoded);
-
-  Planes p;
-  for (int i = 0; i < 16; ++i) {
-    p.r[i] = Red(pixels[i]);
-    p.g[i] = Green(pixels[i]);
-    p.b[i] = Blue(pixels[i]);
+  const std::uint16_t first = static_cast<std::uint16_t>(px[0][0]);
+  const unsigned same = MaskBits(px[0] == Splat(first), px[1] == Splat(first));
+  if (same == kAllPixels) {
+    StoreTwoColours(0, first, first, decoded, pitch);
+    return WriteFill(first, out);
   }
+  const int otherIndex = __builtin_ctz(~same);
+  const std::uint16_t other = static_cast<std::uint16_t>(px[otherIndex >> 3][otherIndex & 7]);
+  if ((same | MaskBits(px[0] == Splat(other), px[1] == Splat(other))) == kAllPixels) {
+    StoreRows(px[0], decoded, pitch);
+    StoreRows(px[1], decoded + 2 * pitch, pitch);
+    return WriteTwoColours(same, first, other, out);
+  }
+
+  const Channels c = SplitChannels(px);
+  const int total[3] = {SumAll(c.r[0], c.r[1]), SumAll(c.g[0], c.g[1]), SumAll(c.b[0], c.b[1])};
+  const int squares = SumAll(c.squares[0], c.squares[1]);
   if (thresholds.fill > 0) {
-    int sum[3] = {0, 0, 0}, squares = 0;
-    for (int i = 0; i < 16; ++i) {
-      sum[0] += p.r[i], sum[1] += p.g[i], sum[2] += p.b[i];
-      squares += p.r[i] * p.r[i] + p.g[i] * p.g[i] + p.b[i] * p.b[i];
+    const int mean[3] = {(total[0] + 8) >> 4, (total[1] + 8) >> 4, (total[2] + 8) >> 4};
+    if (GroupError(squares, total, mean, 16) <= thresholds.fill) {
+      const std::uint16_t colour = Pack(mean[0], mean[1], mean[2]);
+      StoreTwoColours(0, colour, colour, decoded, pitch);
+      return WriteFill(colour, out);
     }
-    const int mean[3] = {(sum[0] + 8) >> 4, (sum[1] + 8) >> 4, (sum[2] + 8) >> 4};
-    if (GroupError(squares, sum, mean, 16) <= thresholds.fill)
-      return WriteFill(Pack(mean[0], mean[1], mean[2]), out, decoded);
   }
 
-  const TwoColourFit two = FitTwoColours<16>(p, 0);
-  if (two.error <= thresholds.twoColour) return WriteTwoColours(two.mask, two.a, two.b, out, decoded);
-
-  Planes quadrants;
-  for (int i = 0; i < 16; ++i) {
-    quadrants.r[i] = p.r[kQuadrantOrder[i]];
-    quadrants.g[i] = p.g[kQuadrantOrder[i]];
-    quadrants.b[i] = p.b[kQuadrantOrder[i]];
+  const TwoColourFit two = FitTwoColours(c, total, squares);
+  if (two.error > thresholds.twoColour) {
+    const QuadrantFit top = FitQuadrants(c.r[0], c.g[0], c.b[0], c.squares[0]);
+    const QuadrantFit bottom = FitQuadrants(c.r[1], c.g[1], c.b[1], c.squares[1]);
+    const int error = top.error[0] + top.error[4] + bottom.error[0] + bottom.error[4];
+    // The quadrant splits are heuristics too: keep the smaller code unless eight colours do better.
+    if (error < two.error) {
+      std::uint16_t colours[8] = {
+          static_cast<std::uint16_t>(top.a[0]),    static_cast<std::uint16_t>(top.b[0]),
+          static_cast<std::uint16_t>(top.a[4]),    static_cast<std::uint16_t>(top.b[4]),
+          static_cast<std::uint16_t>(bottom.a[0]), static_cast<std::uint16_t>(bottom.b[0]),
+          static_cast<std::uint16_t>(bottom.a[4]), static_cast<std::uint16_t>(bottom.b[4])};
+      StoreRows(SwapQuadrantLanes(Select(top.inA, top.a, top.b)), decoded, pitch);
+      StoreRows(SwapQuadrantLanes(Select(bottom.inA, bottom.a, bottom.b)), decoded + 2 * pitch, pitch);
+      const unsigned mask = MaskBits(SwapQuadrantLanes(top.inA), SwapQuadrantLanes(bottom.inA));
+      return WriteEightColours(mask, colours, out);
+    }
   }
-  std::uint16_t colours[8];
-  unsigned mask = 0;
-  int error = 0;
-  for (int q = 0; q < 4; ++q) {
-    const TwoColourFit fit = FitTwoColours<4>(quadrants, 4 * q);
-    colours[2 * q] = fit.a;
-    colours[2 * q + 1] = fit.b;
-    error += fit.error;
-    for (int i = 0; i < 4; ++i) mask |= ((fit.mask >> i) & 1u) << kQuadrantOrder[4 * q + i];
-  }
-  // The quadrant splits are heuristics too: keep the smaller code unless eight colours do better.
-  if (two.error <= error) return WriteTwoColours(two.mask, two.a, two.b, out, decoded);
-  return WriteEightColours(mask, colours, out, decoded);
+  StoreTwoColours(two.mask, two.a, two.b, decoded, pitch);
+  return WriteTwoColours(two.mask, two.a, two.b, out);
 }
 
 std::uint8_t* WriteSkips(std::int64_t count, std::uint8_t* out) {

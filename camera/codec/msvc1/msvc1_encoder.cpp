@@ -25,14 +25,6 @@ inline bool SameBlock(const std::uint16_t* a, const std::uint16_t* b, std::size_
           (LoadRow(a + 3 * rowPitch) ^ LoadRow(b + 3 * rowPitch))) == 0;
 }
 
-inline void GatherBlock(const std::uint16_t* src, std::size_t rowPitch, std::uint16_t* block) {
-  for (int y = 0; y < 4; ++y) std::memcpy(block + 4 * y, src + y * rowPitch, 8);
-}
-
-inline void ScatterBlock(const std::uint16_t* block, std::uint16_t* dst, std::size_t rowPitch) {
-  for (int y = 0; y < 4; ++y) std::memcpy(dst + y * rowPitch, block + 4 * y, 8);
-}
-
 }  // namespace
 
 bool Msvc1Encoder::AcceptsSize(int width, int height) {
@@ -86,8 +78,6 @@ EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t strid
   const std::size_t stripPixels = 4 * pitch;
   std::uint8_t* out = output_.data();
   std::int64_t skipRun = 0;
-  alignas(16) std::uint16_t block[16];
-  alignas(16) std::uint16_t shown[16];
 
   for (int strip = 0; strip < height_ / 4; ++strip) {
     std::uint16_t* current = current_.data() + strip * stripPixels;
@@ -106,19 +96,14 @@ EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t strid
           ++skipRun;
           continue;
         }
-        GatherBlock(current + x, pitch, block);
-        GatherBlock(recon + x, pitch, shown);
-        if (BlockError(block, shown) <= thresholds_.skip) {
+        if (BlockError(current + x, recon + x, pitch) <= thresholds_.skip) {
           ++skipRun;
           continue;
         }
-      } else {
-        GatherBlock(current + x, pitch, block);
       }
       out = WriteSkips(skipRun, out);
       skipRun = 0;
-      out = CodeBlock(block, thresholds_, out, shown);
-      ScatterBlock(shown, recon + x, pitch);
+      out = CodeBlock(current + x, pitch, thresholds_, out, recon + x);
     }
   }
   out = WriteSkips(skipRun, out);
