@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -84,6 +85,7 @@ struct ExactCase {
   int bitsPerPixel;
   std::function<void(Dib&)> draw;
 };
+void PrintTo(const ExactCase& c, std::ostream* os) { *os << c.name; }
 
 // The pictures below keep at most two colours in every 4x4 block, as text on a flat background does.
 void FlatColours(Dib& dib) {
@@ -114,17 +116,33 @@ void FlatAndText(Dib& dib) {
   msvc1test::DrawText(dib, 4, 48, 8, 1, GridColour(1, 2, 3), GridColour(31, 31, 31), 3);
 }
 
-class ExactKeyFrames : public ::testing::TestWithParam<ExactCase> {};
-
-TEST_P(ExactKeyFrames, DecodeToTheSourceColoursAtFullQuality) {
-  Dib dib(72, 64, GetParam().bitsPerPixel);
-  GetParam().draw(dib);
-  const Coded coded = EncodeAndDecode({dib}, 10000, 1);
-  ASSERT_TRUE(coded.frames[0].keyFrame);
-  ExpectSamePicture(dib, coded.decoded[0]);
+// The same picture with every colour one blue level away: each block changes, slightly.
+Dib OneLevelOff(const Dib& dib) {
+  Dib changed = dib;
+  for (int y = 0; y < dib.Height(); ++y)
+    for (int x = 0; x < dib.Width(); ++x) {
+      // Bit 3 of a widened channel is the level's lowest bit: levels 2k and 2k + 1 lie 8 apart.
+      const std::uint32_t rgb = dib.Get(x, y);
+      changed.Set(x, y, (rgb & 8) ? rgb - 8 : rgb + 8);
+    }
+  return changed;
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, ExactKeyFrames,
+class ExactPictures : public ::testing::TestWithParam<ExactCase> {};
+
+TEST_P(ExactPictures, DecodeToTheSourceColoursAtFullQuality) {
+  Dib dib(72, 64, GetParam().bitsPerPixel);
+  GetParam().draw(dib);
+  const std::vector<Dib> pictures = {dib, OneLevelOff(dib), dib};
+  const Coded coded = EncodeAndDecode(pictures, 10000, 0);
+  ASSERT_TRUE(coded.frames[0].keyFrame);
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    SCOPED_TRACE("frame " + std::to_string(i));
+    ExpectSamePicture(pictures[i], coded.decoded[i]);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, ExactPictures,
                          ::testing::Values(ExactCase{"FlatColours32", 32, FlatColours},
                                            ExactCase{"RedLevelOne32", 32, RedLevelOne},
                                            ExactCase{"Text32", 32, Text},
@@ -151,6 +169,9 @@ struct MovingCase {
   int bitsPerPixel;
   double minimumPsnr;
 };
+void PrintTo(const MovingCase& c, std::ostream* os) {
+  *os << "quality " << c.quality << " at " << c.bitsPerPixel << " bits, PSNR >= " << c.minimumPsnr;
+}
 
 class MovingWindowOverDesktop : public ::testing::TestWithParam<MovingCase> {};
 
@@ -173,6 +194,25 @@ INSTANTIATE_TEST_SUITE_P(Qualities, MovingWindowOverDesktop,
                            return "Quality" + std::to_string(info.param.quality) + "At" +
                                   std::to_string(info.param.bitsPerPixel) + "Bits";
                          });
+
+TEST(Msvc1Encoder, LowerQualityGivesSmallerFramesAndMoreLoss) {
+  const auto pictures = MovingWindowSequence(320, 240, 3);
+  std::size_t lastBytes = SIZE_MAX;
+  double lastPsnr = 1e9;
+  for (int quality : {10000, 7500, 5000, 2500, 0}) {
+    const Coded coded = EncodeAndDecode(pictures, quality, 0);
+    std::size_t bytes = 0;
+    double psnr = 0;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      bytes += coded.frames[i].bytes.size();
+      psnr += msvc1test::Psnr(pictures[i], coded.decoded[i]);
+    }
+    EXPECT_LT(bytes, lastBytes) << "quality " << quality;
+    EXPECT_LE(psnr, lastPsnr) << "quality " << quality;
+    lastBytes = bytes;
+    lastPsnr = psnr;
+  }
+}
 
 class KeyFrameInterval : public ::testing::TestWithParam<int> {};
 
@@ -219,6 +259,7 @@ struct SizeCase {
   int width, height;
   bool accepted;
 };
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.width << "x" << c.height; }
 
 class Sizes : public ::testing::TestWithParam<SizeCase> {};
 

@@ -251,7 +251,9 @@ Thresholds ThresholdsForQuality(int quality) {
   // Allowed root-mean-square error per sample, in 5-bit units: none at 10000, 3 levels at 0.
   const double rms = 3.0 * (10000 - quality) / 10000.0;
   const int limit = static_cast<int>(std::lround(48.0 * rms * rms));
-  return Thresholds{limit, limit, limit};
+  // A kept block is stale, not merely approximate: a slight change over a whole block (a button
+  // lighting up under the pointer) should still get through, so skips tolerate a quarter.
+  return Thresholds{limit / 4, limit, limit};
 }
 
 int BlockError(const std::uint16_t* a, const std::uint16_t* b, std::size_t pitch) {
