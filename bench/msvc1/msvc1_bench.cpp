@@ -54,17 +54,18 @@ struct Result {
   double psnr = 0;
 };
 
+// Encodes the sequence `passes` times with fresh encoders and reports the median pass; the PSNR
+// comes from the first.
 Result RunOurs(const std::vector<std::vector<std::uint8_t>>& frames, int quality, int keyEvery, int passes,
                bool measureQuality) {
   std::vector<Result> runs;
-  Result quality_;
+  double psnr = 0;
   for (int pass = 0; pass < passes; ++pass) {
     msvc1::Msvc1Encoder encoder(kWidth, kHeight, quality, keyEvery);
     msvc1test::Msvideo1Decoder decoder(kWidth, kHeight);
     ErrorSum error;
     Result r;
     int keys = 0;
-    double bytes = 0;
     for (const auto& dib : frames) {
       const double start = ThreadMs();
       const msvc1::EncodedFrame frame = encoder.Encode(dib.data(), kWidth * 4, 32);
@@ -72,21 +73,20 @@ Result RunOurs(const std::vector<std::vector<std::uint8_t>>& frames, int quality
       r.msPerFrame += ms;
       (frame.keyFrame ? r.msKey : r.msInter) += ms;
       keys += frame.keyFrame;
-      bytes += static_cast<double>(frame.bytes.size());
+      r.bytesPerFrame += static_cast<double>(frame.bytes.size());
       if (measureQuality && pass == 0) error.Add(dib, decoder.Decode(frame.bytes));
     }
     const double n = static_cast<double>(frames.size());
     r.msPerFrame /= n;
     r.msKey /= std::max(1, keys);
     r.msInter /= std::max(1.0, n - keys);
-    r.bytesPerFrame = bytes / n;
-    if (pass == 0) quality_.psnr = error.Psnr();
+    r.bytesPerFrame /= n;
+    if (pass == 0) psnr = error.Psnr();
     runs.push_back(r);
   }
-  // The median pass: the machine may be shared.
   std::sort(runs.begin(), runs.end(), [](const Result& a, const Result& b) { return a.msPerFrame < b.msPerFrame; });
   Result median = runs[runs.size() / 2];
-  median.psnr = quality_.psnr;
+  median.psnr = psnr;
   return median;
 }
 
@@ -119,9 +119,11 @@ Result RunLibav(const std::vector<std::vector<std::uint8_t>>& frames, int keyEve
   return r;
 }
 
-void Print(const char* name, const Result& r) {
-  std::printf("%-22s %8.2f CPU ms/frame (key %7.2f, inter %7.2f)  %9.0f bytes/frame  PSNR %6.2f dB\n", name,
-              r.msPerFrame, r.msKey, r.msInter, r.bytesPerFrame, r.psnr);
+void Print(const char* name, const Result& r, bool withPsnr = true) {
+  std::printf("%-22s %8.2f CPU ms/frame (key %7.2f, inter %7.2f)  %9.0f bytes/frame", name, r.msPerFrame, r.msKey,
+              r.msInter, r.bytesPerFrame);
+  if (withPsnr) std::printf("  PSNR %6.2f dB", r.psnr);
+  std::printf("\n");
 }
 
 }  // namespace
@@ -158,7 +160,7 @@ int main(int argc, char** argv) {
   char name[64];
   std::snprintf(name, sizeof name, "ours, quality %d", quality);
   Print(name, ours);
-  Print("ours, still desktop", stillDesktop);
+  Print("ours, still desktop", stillDesktop, false);
   if (oursOnly) return 0;
   const Result libav = RunLibav(frames, keyEvery);
   const std::string decoderMessages = messages.Take();
