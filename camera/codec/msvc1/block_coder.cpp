@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <utility>
 
@@ -196,7 +197,12 @@ QuadrantFit FitQuadrants(Lanes r, Lanes g, Lanes b, Lanes squares) {
     projection += q[k] * (fit.meanA[k] - fit.meanB[k]);
     bound += fit.meanA[k] * fit.meanA[k] - fit.meanB[k] * fit.meanB[k];
   }
-  const QuadrantFit refined = MeasureQuadrants(q, totals, projection * 2 > bound);
+  const Lanes nearer = projection * 2 > bound;
+  // Worth another look only where a pixel would move in a quadrant not coded exactly yet; two-colour
+  // quadrants (text) are exact at once.
+  const Lanes worthTrying = (nearer != fit.inA) & (fit.error != 0);
+  if (MaskBits(worthTrying, Splat(0)) == 0) return fit;
+  const QuadrantFit refined = MeasureQuadrants(q, totals, nearer);
   const Lanes better = refined.error < fit.error;
   QuadrantFit best;
   best.inA = Select(better, refined.inA, fit.inA);
@@ -298,7 +304,10 @@ std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Th
     }
   }
 
-  const TwoColourFit two = FitTwoColours(c, total, squares);
+  // With no error allowed, two colours would have to be exact, and exact pairs are handled above.
+  TwoColourFit two;
+  two.error = INT_MAX;
+  if (thresholds.twoColour > 0) two = FitTwoColours(c, total, squares);
   if (two.error > thresholds.twoColour) {
     const QuadrantFit top = FitQuadrants(c.r[0], c.g[0], c.b[0], c.squares[0]);
     const QuadrantFit bottom = FitQuadrants(c.r[1], c.g[1], c.b[1], c.squares[1]);
