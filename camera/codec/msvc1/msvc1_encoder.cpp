@@ -107,7 +107,7 @@ EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t strid
     }
   }
   out = WriteSkips(skipRun, out);
-  // End-of-frame code, as the original decoders expect.
+  // End-of-frame code: libavcodec ignores it, other Video 1 decoders may look for it.
   *out++ = 0;
   *out++ = 0;
 
