@@ -1,0 +1,120 @@
+#include "camera/codec/msvc1/msvc1_encoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include "camera/codec/msvc1/pixel_conversion.h"
+
+namespace msvc1 {
+namespace {
+
+constexpr int kMaxSide = 16384;
+
+// One row of a block: four 5-5-5 pixels.
+inline std::uint64_t LoadRow(const std::uint16_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+inline bool SameBlock(const std::uint16_t* a, const std::uint16_t* b, std::size_t rowPitch) {
+  return ((LoadRow(a) ^ LoadRow(b)) | (LoadRow(a + rowPitch) ^ LoadRow(b + rowPitch)) |
+          (LoadRow(a + 2 * rowPitch) ^ LoadRow(b + 2 * rowPitch)) |
+          (LoadRow(a + 3 * rowPitch) ^ LoadRow(b + 3 * rowPitch))) == 0;
+}
+
+}  // namespace
+
+bool Msvc1Encoder::AcceptsSize(int width, int height) {
+  return width > 0 && height > 0 && width % 4 == 0 && height % 4 == 0 && width <= kMaxSide &&
+         height <= kMaxSide;
+}
+
+Msvc1Encoder::Msvc1Encoder(int width, int height, int quality, int keyFrameEvery)
+    : width_(width),
+      height_(height),
+      quality_(std::clamp(quality, 0, 10000)),
+      keyFrameEvery_(keyFrameEvery),
+      thresholds_(ThresholdsForQuality(quality_)) {
+  if (!AcceptsSize(width, height))
+    throw std::invalid_argument("Microsoft Video 1 needs a width and height that are multiples of 4");
+  const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  current_.assign(pixels, 0);
+  previous_.assign(pixels, 0);
+  recon_.assign(pixels, 0);
+  paletteColours_.assign(256, 0);
+  // Every block coded at its largest, then the end-of-frame code.
+  output_.assign(pixels / 16 * kMaxBlockBytes + 2, 0);
+}
+
+void Msvc1Encoder::ConvertStrip(const std::uint8_t* dibBits, std::size_t stride, int bitsPerPixel,
+                                int strip, std::uint16_t* out) const {
+  for (int y = 0; y < 4; ++y) {
+    const std::uint8_t* row = dibBits + (static_cast<std::size_t>(strip) * 4 + y) * stride;
+    std::uint16_t* dst = out + static_cast<std::size_t>(y) * width_;
+    switch (bitsPerPixel) {
+      case 32: ConvertBgrx32(row, width_, dst); break;
+      case 16: ConvertRgb555(row, width_, dst); break;
+      default: ConvertIndexed8(row, width_, paletteColours_.data(), dst); break;
+    }
+  }
+}
+
+EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t stride, int dibBitsPerPixel,
+                                  const std::uint32_t* palette) {
+  if (!dibBits) throw std::invalid_argument("no picture to encode");
+  if (dibBitsPerPixel != 32 && dibBitsPerPixel != 16 && dibBitsPerPixel != 8)
+    throw std::invalid_argument("Microsoft Video 1 takes 32, 16 or 8 bits per pixel");
+  if (dibBitsPerPixel == 8 && !palette) throw std::invalid_argument("an 8-bit picture needs its palette");
+  if (stride < static_cast<std::size_t>(width_) * dibBitsPerPixel / 8)
+    throw std::invalid_argument("row stride shorter than a row");
+  if (dibBitsPerPixel == 8)
+    for (int i = 0; i < 256; ++i) paletteColours_[i] = Rgb555FromRgb(palette[i]);
+
+  const bool key = frameNumber_ == 0 || (keyFrameEvery_ > 0 && frameNumber_ % keyFrameEvery_ == 0);
+  const std::size_t pitch = static_cast<std::size_t>(width_);
+  const std::size_t stripPixels = 4 * pitch;
+  std::uint8_t* out = output_.data();
+  std::int64_t skipRun = 0;
+
+  for (int strip = 0; strip < height_ / 4; ++strip) {
+    std::uint16_t* current = current_.data() + strip * stripPixels;
+    const std::uint16_t* previous = previous_.data() + strip * stripPixels;
+    std::uint16_t* recon = recon_.data() + strip * stripPixels;
+    ConvertStrip(dibBits, stride, dibBitsPerPixel, strip, current);
+    // The four rows of a strip lie back to back, so one compare covers a still strip.
+    if (!key && std::memcmp(current, previous, stripPixels * sizeof(std::uint16_t)) == 0) {
+      skipRun += width_ / 4;
+      continue;
+    }
+    for (std::size_t x = 0; x < pitch; x += 4) {
+      if (!key) {
+        // Same source as last time: the decoder already shows what we chose for it then.
+        if (SameBlock(current + x, previous + x, pitch)) {
+          ++skipRun;
+          continue;
+        }
+        if (BlockError(current + x, recon + x, pitch) <= thresholds_.skip) {
+          ++skipRun;
+          continue;
+        }
+      }
+      out = WriteSkips(skipRun, out);
+      skipRun = 0;
+      out = CodeBlock(current + x, pitch, thresholds_, out, recon + x);
+    }
+  }
+  out = WriteSkips(skipRun, out);
+  // End-of-frame code: libavcodec ignores it, other Video 1 decoders may look for it.
+  *out++ = 0;
+  *out++ = 0;
+
+  std::swap(current_, previous_);
+  ++frameNumber_;
+  return EncodedFrame{std::span<const std::uint8_t>(output_.data(), static_cast<std::size_t>(out - output_.data())),
+                      key};
+}
+
+}  // namespace msvc1
