@@ -186,6 +186,7 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t sampl
   const bool key = KeyFrameDue(*stream, position);
   codec::EncodedFrame coded;
   if (!stream->encoder->Encode(static_cast<const std::uint8_t*>(buffer), key, coded)) return AVIERR_COMPRESSOR;
+  if (key && !coded.keyFrame) return AVIERR_COMPRESSOR;  // a file without its key frames would not seek
   const HRESULT result = stream->file->writer->WriteFrame(position, coded.bytes, coded.keyFrame);
   if (result != AVIERR_OK) return result;
   stream->lastPosition = position;

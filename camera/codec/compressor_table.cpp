@@ -138,6 +138,12 @@ std::vector<CompressorEntry> BuildInstalled() {
   av_log_set_level(AV_LOG_ERROR);
   std::vector<CompressorEntry> installed;
   for (CompressorEntry& entry : Table()) {
+    if (!entry.recipe) {
+      entry.description = Utf16(entry.ownDescription ? entry.ownDescription : entry.shortName);
+      entry.driver = u"Vorlix";
+      installed.push_back(std::move(entry));
+      continue;
+    }
     const AVCodec* encoder = avcodec_find_encoder_by_name(entry.shortName);
     if (!encoder) continue;
     entry.description = Utf16(encoder->long_name ? encoder->long_name : encoder->name);

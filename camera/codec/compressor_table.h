@@ -49,7 +49,11 @@ struct CompressorEntry {
   SizeRule sizes;
   std::vector<ChoiceSetting> settings;
   EncoderFactory makeEncoder = nullptr;
-  const LibavRecipe* recipe = nullptr;  // how the libavcodec backend drives the encoder
+  // How the libavcodec backend drives the encoder; such an entry is installed when the linked
+  // libavcodec has the encoder, and its description is the encoder's long name.
+  const LibavRecipe* recipe = nullptr;
+  // Encoders of our own (no recipe): always installed, described by this.
+  const char* ownDescription = nullptr;
   // Set when the table is built:
   std::u16string description;  // the encoder's long name
   std::u16string driver;       // what encodes, with its version
