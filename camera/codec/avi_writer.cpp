@@ -1,0 +1,107 @@
+#include "camera/codec/avi_writer.h"
+
+#include <cstring>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/mem.h>
+}
+
+namespace codec {
+
+std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path) {
+  std::unique_ptr<AviWriter> writer(new AviWriter);
+  if (avformat_alloc_output_context2(&writer->context_, nullptr, "avi", nullptr) < 0) return nullptr;
+  // "file:" keeps a name with a colon from being read as a protocol; the file protocol creates
+  // or truncates.
+  const std::string url = "file:" + path;
+  if (avio_open(&writer->context_->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) return nullptr;
+  return writer;
+}
+
+AviWriter::~AviWriter() {
+  Finish();
+}
+
+HRESULT AviWriter::StartVideoStream(const VideoStreamFormat& format) {
+  if (started_ || finished_) return AVIERR_UNSUPPORTED;
+  AVStream* stream = avformat_new_stream(context_, nullptr);
+  if (!stream) return AVIERR_MEMORY;
+  AVCodecParameters* parameters = stream->codecpar;
+  parameters->codec_type = AVMEDIA_TYPE_VIDEO;
+  parameters->codec_id = static_cast<AVCodecID>(format.codecId);
+  parameters->codec_tag = format.fourcc;
+  parameters->width = format.width;
+  parameters->height = format.height;
+  parameters->bits_per_coded_sample = format.bitsPerCodedSample;
+  if (!format.codecPrivateData.empty()) {
+    const std::size_t size = format.codecPrivateData.size();
+    parameters->extradata = static_cast<std::uint8_t*>(av_mallocz(size + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!parameters->extradata) return AVIERR_MEMORY;
+    std::memcpy(parameters->extradata, format.codecPrivateData.data(), size);
+    parameters->extradata_size = static_cast<int>(size);
+  }
+  stream->time_base = AVRational{format.scale, format.rate};
+  stream->avg_frame_rate = AVRational{format.rate, format.scale};
+  if (!format.name.empty()) av_dict_set(&stream->metadata, "title", format.name.c_str(), 0);
+  rate_ = format.rate;
+  scale_ = format.scale;
+
+  if (avformat_write_header(context_, nullptr) < 0) return Flush() ? AVIERR_BADFORMAT : AVIERR_FILEWRITE;
+  started_ = true;
+  return Flush() ? AVIERR_OK : AVIERR_FILEWRITE;
+}
+
+HRESULT AviWriter::WriteFrame(std::int64_t position, std::span<const std::uint8_t> bytes, bool keyFrame) {
+  if (!started_ || finished_) return AVIERR_UNSUPPORTED;
+  if (position <= lastPosition_) return AVIERR_BADPARAM;
+  // The muxer fills gaps between packets with empty chunks, but not a gap before the first one.
+  if (lastPosition_ < 0 && position > 0) {
+    const HRESULT result = WritePacket(0, {}, false);
+    if (result != AVIERR_OK) return result;
+  }
+  return WritePacket(position, bytes, keyFrame);
+}
+
+HRESULT AviWriter::WritePacket(std::int64_t position, std::span<const std::uint8_t> bytes, bool keyFrame) {
+  AVStream* stream = context_->streams[0];
+  AVPacket* packet = av_packet_alloc();
+  if (!packet) return AVIERR_MEMORY;
+  packet->data = const_cast<std::uint8_t*>(bytes.data());
+  packet->size = static_cast<int>(bytes.size());
+  packet->stream_index = 0;
+  packet->pts = packet->dts = av_rescale_q(position, AVRational{scale_, rate_}, stream->time_base);
+  packet->duration = av_rescale_q(1, AVRational{scale_, rate_}, stream->time_base);
+  if (keyFrame) packet->flags |= AV_PKT_FLAG_KEY;
+  const int result = av_write_frame(context_, packet);
+  av_packet_free(&packet);
+  // Flushed whatever the muxer said, so that a failed write of the bytes is seen here.
+  const bool flushed = Flush();
+  if (!flushed) return AVIERR_FILEWRITE;
+  if (result < 0) return AVIERR_ERROR;
+  lastPosition_ = position;
+  return AVIERR_OK;
+}
+
+bool AviWriter::Flush() {
+  avio_flush(context_->pb);
+  return context_->pb->error >= 0;
+}
+
+HRESULT AviWriter::Finish() {
+  if (finished_ || !context_) return AVIERR_OK;
+  finished_ = true;
+  HRESULT result = AVIERR_OK;
+  if (started_ && context_->pb) {
+    if (av_write_trailer(context_) < 0) result = AVIERR_FILEWRITE;
+    if (!Flush()) result = AVIERR_FILEWRITE;
+  }
+  if (context_->pb && avio_closep(&context_->pb) < 0) result = AVIERR_FILEWRITE;
+  avformat_free_context(context_);
+  context_ = nullptr;
+  return result;
+}
+
+}  // namespace codec

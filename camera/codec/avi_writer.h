@@ -1,0 +1,57 @@
+#pragma once
+// One video stream into an AVI file, through libavformat's AVI muxer. Every frame is handed to
+// the operating system as soon as it is written, so a writer that dies leaves a file that
+// players still read up to its last frame.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "camera/codec/vfw_types.h"
+
+struct AVFormatContext;
+
+namespace codec {
+
+struct VideoStreamFormat {
+  int codecId = 0;            // AVCodecID
+  std::uint32_t fourcc = 0;   // stored as the stream's handler and the format's compression
+  int width = 0, height = 0;
+  int bitsPerCodedSample = 0;
+  std::span<const std::uint8_t> codecPrivateData;
+  int rate = 10, scale = 1;   // frames per second = rate / scale
+  std::string name;           // stream name, may be empty
+};
+
+class AviWriter {
+ public:
+  // Creates the file, replacing an existing one; nullptr when it cannot be created.
+  static std::unique_ptr<AviWriter> Create(const std::string& path);
+  ~AviWriter();
+  AviWriter(const AviWriter&) = delete;
+  AviWriter& operator=(const AviWriter&) = delete;
+
+  // Declares the stream and writes the file's header. Once.
+  HRESULT StartVideoStream(const VideoStreamFormat& format);
+  bool Started() const { return started_; }
+
+  // Stores a coded frame at `position` (above the last one); skipped positions become empty
+  // chunks. AVIERR_FILEWRITE when the bytes could not be written.
+  HRESULT WriteFrame(std::int64_t position, std::span<const std::uint8_t> bytes, bool keyFrame);
+
+  // Writes the index and the final header sizes and closes the file. Also done on destruction.
+  HRESULT Finish();
+
+ private:
+  AviWriter() = default;
+  HRESULT WritePacket(std::int64_t position, std::span<const std::uint8_t> bytes, bool keyFrame);
+  bool Flush();
+
+  AVFormatContext* context_ = nullptr;
+  bool started_ = false;
+  bool finished_ = false;
+  std::int64_t lastPosition_ = -1;
+  int rate_ = 10, scale_ = 1;
+};
+
+}  // namespace codec

@@ -1,0 +1,88 @@
+#include "camera/codec/compressor_dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QMessageBox>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "camera/codec/compressor_settings.h"
+
+namespace codec {
+namespace {
+
+// Widgets live on the UI thread: a caller on another thread waits there until the dialog closed.
+template <typename Show>
+bool OnUiThread(Show show) {
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!qobject_cast<QApplication*>(application)) return false;
+  if (QThread::currentThread() == application->thread()) {
+    show();
+  } else {
+    QMetaObject::invokeMethod(application, show, Qt::BlockingQueuedConnection);
+  }
+  return true;
+}
+
+QString Fourcc(const CompressorEntry& entry) { return QString::fromStdString(FourccText(entry.fourcc)); }
+
+QString Description(const CompressorEntry& entry) {
+  return QString::fromUtf16(entry.description.data(), static_cast<qsizetype>(entry.description.size()));
+}
+
+QString AboutText(const CompressorEntry& entry) {
+  const QString kind = entry.lossless ? QStringLiteral("Lossless: frames decode exactly as recorded.")
+                                      : QStringLiteral("Lossy: the quality setting trades detail for size.");
+  return QStringLiteral("<b>%1</b><br><br>FOURCC: %2<br>%3<br>Encoder: %4")
+      .arg(Description(entry).toHtmlEscaped(), Fourcc(entry), kind,
+           QString::fromUtf16(entry.driver.data(), static_cast<qsizetype>(entry.driver.size())).toHtmlEscaped());
+}
+
+}  // namespace
+
+bool ShowAboutBox(const CompressorEntry& entry, QWidget* parent) {
+  return OnUiThread([&entry, parent] {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("About %1").arg(Fourcc(entry)), AboutText(entry),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("CompressorAboutBox"));
+    box.setTextFormat(Qt::RichText);
+    box.exec();
+  });
+}
+
+bool ShowConfigurationDialog(const CompressorEntry& entry, QWidget* parent) {
+  if (entry.settings.empty()) return false;
+  return OnUiThread([&entry, parent] {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("CompressorConfigDialog"));
+    dialog.setWindowTitle(QStringLiteral("Configure %1").arg(Fourcc(entry)));
+    dialog.setModal(true);
+    auto* form = new QFormLayout;
+    std::vector<QComboBox*> boxes;
+    const std::vector<int> choices = SettingChoices(entry);
+    for (std::size_t i = 0; i < entry.settings.size(); ++i) {
+      const ChoiceSetting& setting = entry.settings[i];
+      auto* box = new QComboBox(&dialog);
+      box->setObjectName(QString::fromLatin1(setting.option));
+      for (const Choice& choice : setting.choices) box->addItem(QString::fromUtf8(choice.text));
+      box->setCurrentIndex(choices[i]);
+      form->addRow(QString::fromUtf8(setting.label), box);
+      boxes.push_back(box);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted) return;
+    std::vector<int> chosen;
+    for (QComboBox* box : boxes) chosen.push_back(box->currentIndex());
+    SetSettingChoices(entry, chosen);
+  });
+}
+
+}  // namespace codec

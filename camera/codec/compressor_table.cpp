@@ -1,0 +1,189 @@
+#include "camera/codec/compressor_table.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/avutil.h>
+#include <libavutil/dict.h>
+}
+
+#include "camera/codec/libav_frame_encoder.h"
+#include "camera/codec/vfw_types.h"
+
+namespace codec {
+namespace {
+
+// ---- quality mappings: 0..10000 onto each encoder's own control ----
+
+// Video 1 in libavcodec has no quality control: lower qualities keep fewer bits of each colour
+// channel, which gives more flat and skipped blocks.
+QualityControl Video1Quality(AVCodecContext*, AVDictionary**, int quality) {
+  QualityControl control;
+  control.bits555 = quality >= 5000 ? 5 : quality >= 2000 ? 4 : 3;
+  return control;
+}
+
+// Fixed quantiser 2 (best) .. 31, halving the quality every 2500 steps down from 10000.
+QualityControl QuantiserQuality(AVCodecContext* context, AVDictionary**, int quality) {
+  const double qscale = 2.0 * std::pow(2.0, (10000 - quality) / 2500.0);
+  const int q = std::clamp(static_cast<int>(std::lround(qscale)), 2, 31);
+  context->flags |= AV_CODEC_FLAG_QSCALE;
+  context->global_quality = q * FF_QP2LAMBDA;
+  QualityControl control;
+  control.frameQuality = context->global_quality;
+  return control;
+}
+
+// Constant rate factor 6 (best) .. 51.
+QualityControl RateFactorQuality(AVCodecContext*, AVDictionary** options, int quality) {
+  const double crf = 6.0 + 45.0 * (10000 - quality) / 10000.0;
+  av_dict_set(options, "crf", std::to_string(crf).c_str(), 0);
+  return {};
+}
+
+// Cinepak weighs bits against error with a lambda: 32 (best) .. 8192, doubling every 1250 steps.
+QualityControl LambdaQuality(AVCodecContext*, AVDictionary**, int quality) {
+  const double lambda = 32.0 * std::pow(2.0, (10000 - quality) / 1250.0);
+  QualityControl control;
+  control.frameQuality = static_cast<int>(std::lround(lambda)) + 1;  // the encoder subtracts 1
+  return control;
+}
+
+// ---- how each encoder is driven ----
+
+const LibavRecipe kVideo1{AV_PIX_FMT_RGB555LE, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_RGB555LE,
+                          KeyFrameControl::Reopen, false, "", Video1Quality};
+const LibavRecipe kZmbv{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0,
+                        KeyFrameControl::Reopen, false, "", nullptr};
+const LibavRecipe kMjpeg{AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P,
+                         KeyFrameControl::EveryFrame, true, "", QuantiserQuality};
+const LibavRecipe kX264{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P,
+                        KeyFrameControl::PictureType, true,
+                        // No lookahead and no frame threads: one packet comes out per frame.
+                        "tune=zerolatency:forced-idr=1", RateFactorQuality};
+const LibavRecipe kMpeg4{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P,
+                         KeyFrameControl::PictureType, true, "", QuantiserQuality};
+const LibavRecipe kUtvideo{AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP,
+                           KeyFrameControl::EveryFrame, false, "", nullptr};
+const LibavRecipe kHuffyuv{AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
+                           KeyFrameControl::EveryFrame, false, "", nullptr};
+const LibavRecipe kFfv1{AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0,
+                        KeyFrameControl::Reopen, false, "", nullptr};
+const LibavRecipe kPng{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
+                       KeyFrameControl::EveryFrame, false, "", nullptr};
+const LibavRecipe kCinepak{AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
+                           KeyFrameControl::Reopen, false, "", LambdaQuality};
+
+CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, AVCodecID codecId, bool lossless, bool temporal,
+                      SizeRule sizes, const LibavRecipe& recipe, std::vector<ChoiceSetting> settings = {}) {
+  CompressorEntry entry;
+  entry.fourcc = fourcc;
+  entry.shortName = encoder;
+  entry.codecId = codecId;
+  entry.lossless = lossless;
+  entry.temporal = temporal;
+  entry.sizes = sizes;
+  entry.settings = std::move(settings);
+  entry.makeEncoder = MakeLibavEncoder;
+  entry.recipe = &recipe;
+  return entry;
+}
+
+// The table, in compressor-number order. Size rules are what the encoders (and the decoders of
+// their streams) take; the codec tests check each rule against the real encoder.
+std::vector<CompressorEntry> Table() {
+  const SizeRule any{};
+  const SizeRule even{2, 2};
+  const SizeRule blocksOf4{4, 4};
+  const SizeRule mpeg4Sizes{1, 1, 8191};  // 13-bit picture sizes in the stream header
+  return {
+      Entry(mmioFOURCC('M', 'S', 'V', 'C'), "msvideo1", AV_CODEC_ID_MSVIDEO1, false, true, blocksOf4, kVideo1),
+      Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", AV_CODEC_ID_ZMBV, true, true, any, kZmbv,
+            {{"Compression", "compression_level",
+              {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}}, 0}}),
+      Entry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", AV_CODEC_ID_MJPEG, false, false, any, kMjpeg),
+      Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", AV_CODEC_ID_H264, false, true, even, kX264,
+            {{"Speed", "preset",
+              {{"Ultra fast", "ultrafast"}, {"Super fast", "superfast"}, {"Very fast", "veryfast"},
+               {"Faster", "faster"}, {"Fast", "fast"}, {"Medium", "medium"}},
+              0}}),
+      Entry(mmioFOURCC('F', 'M', 'P', '4'), "mpeg4", AV_CODEC_ID_MPEG4, false, true, mpeg4Sizes, kMpeg4),
+      Entry(mmioFOURCC('U', 'L', 'R', 'G'), "utvideo", AV_CODEC_ID_UTVIDEO, true, false, any, kUtvideo,
+            {{"Prediction", "pred", {{"None", "none"}, {"Left", "left"}, {"Median", "median"}}, 1}}),
+      Entry(mmioFOURCC('H', 'F', 'Y', 'U'), "huffyuv", AV_CODEC_ID_HUFFYUV, true, false, any, kHuffyuv,
+            {{"Prediction", "pred", {{"Left", "left"}, {"Plane", "plane"}}, 0}}),
+      Entry(mmioFOURCC('F', 'F', 'V', '1'), "ffv1", AV_CODEC_ID_FFV1, true, true, any, kFfv1,
+            {{"Entropy coder", "coder", {{"Golomb-Rice", "rice"}, {"Range coder", "range_def"}}, 0}}),
+      Entry(mmioFOURCC('M', 'P', 'N', 'G'), "png", AV_CODEC_ID_PNG, true, false, any, kPng,
+            {{"Prediction", "pred",
+              {{"None", "none"}, {"Sub", "sub"}, {"Up", "up"}, {"Average", "avg"}, {"Paeth", "paeth"},
+               {"Mixed", "mixed"}},
+              0}}),
+      Entry(mmioFOURCC('c', 'v', 'i', 'd'), "cinepak", AV_CODEC_ID_CINEPAK, false, true, blocksOf4, kCinepak),
+  };
+}
+
+std::u16string Utf16(const char* text) {
+  std::u16string out;
+  for (const char* p = text; *p; ++p) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(*p)));
+  return out;
+}
+
+std::vector<CompressorEntry> BuildInstalled() {
+  // Encoders report to stderr what a user cannot act on; failures come back as results.
+  av_log_set_level(AV_LOG_ERROR);
+  std::vector<CompressorEntry> installed;
+  for (CompressorEntry& entry : Table()) {
+    if (!entry.recipe) {
+      entry.description = Utf16(entry.ownDescription ? entry.ownDescription : entry.shortName);
+      entry.driver = u"Vorlix";
+      installed.push_back(std::move(entry));
+      continue;
+    }
+    const AVCodec* encoder = avcodec_find_encoder_by_name(entry.shortName);
+    if (!encoder) continue;
+    entry.description = Utf16(encoder->long_name ? encoder->long_name : encoder->name);
+    const unsigned version = avcodec_version();
+    entry.driver = Utf16(("libavcodec " + std::string(entry.shortName) + " " + std::to_string(version >> 16) + "." +
+                          std::to_string((version >> 8) & 0xFF) + "." + std::to_string(version & 0xFF))
+                             .c_str());
+    installed.push_back(std::move(entry));
+  }
+  return installed;
+}
+
+std::uint32_t LowerFourcc(std::uint32_t fourcc) {
+  std::uint32_t out = 0;
+  for (int i = 0; i < 4; ++i)
+    out |= static_cast<std::uint32_t>(std::tolower(static_cast<int>((fourcc >> (8 * i)) & 0xFF))) << (8 * i);
+  return out;
+}
+
+}  // namespace
+
+const std::vector<CompressorEntry>& InstalledCompressors() {
+  static const std::vector<CompressorEntry> installed = BuildInstalled();
+  return installed;
+}
+
+const CompressorEntry* FindInstalledCompressor(std::uint32_t fourcc) {
+  for (const CompressorEntry& entry : InstalledCompressors())
+    if (LowerFourcc(entry.fourcc) == LowerFourcc(fourcc)) return &entry;
+  return nullptr;
+}
+
+bool TakesFormat(const CompressorEntry& entry, const DibFormat& format) {
+  return entry.sizes.Accepts(format.width, format.height);
+}
+
+std::string FourccText(std::uint32_t fourcc) {
+  std::string text;
+  for (int i = 0; i < 4; ++i) text.push_back(static_cast<char>((fourcc >> (8 * i)) & 0xFF));
+  return text;
+}
+
+}  // namespace codec

@@ -1,0 +1,41 @@
+#include "camera/codec/dib_format.h"
+
+#include <cstring>
+
+#include "camera/codec/vfw_types.h"
+
+namespace codec {
+
+std::size_t DibFormat::Stride() const {
+  const std::int64_t bits = static_cast<std::int64_t>(width) * bitsPerPixel;
+  return static_cast<std::size_t>((bits + 31) / 32 * 4);
+}
+
+std::optional<DibFormat> ReadDibFormat(const void* format, std::size_t available) {
+  if (!format || available < sizeof(BITMAPINFOHEADER)) return std::nullopt;
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, format, sizeof header);
+  if (header.biSize < sizeof header || header.biSize > available) return std::nullopt;
+  if (header.biPlanes != 1 || header.biCompression != BI_RGB) return std::nullopt;
+  if (header.biWidth < 1 || header.biHeight < 1 || header.biWidth > kMaxFrameSide ||
+      header.biHeight > kMaxFrameSide)
+    return std::nullopt;
+  const int bits = header.biBitCount;
+  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
+
+  DibFormat dib;
+  dib.width = header.biWidth;
+  dib.height = header.biHeight;
+  dib.bitsPerPixel = bits;
+  if (bits == 8) {
+    // 0 colours used means the full table.
+    const std::uint32_t colours = header.biClrUsed == 0 ? 256 : header.biClrUsed;
+    if (colours > 256) return std::nullopt;
+    if (available - header.biSize < colours * 4u) return std::nullopt;
+    std::memcpy(dib.palette.data(), static_cast<const std::uint8_t*>(format) + header.biSize, colours * 4u);
+    for (std::uint32_t& entry : dib.palette) entry &= 0x00FFFFFFu;
+  }
+  return dib;
+}
+
+}  // namespace codec

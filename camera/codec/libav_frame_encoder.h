@@ -1,0 +1,47 @@
+#pragma once
+// Frame encoders backed by libavcodec, with the input converted by libswscale. Internal to the
+// codec services: nothing outside camera/codec/ sees FFmpeg.
+#include <memory>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
+
+#include "camera/codec/compressor_table.h"
+#include "camera/codec/frame_encoder.h"
+
+struct AVCodecContext;
+struct AVDictionary;
+
+namespace codec {
+
+// How an encoder is made to give a key frame at the position the stream asks for.
+enum class KeyFrameControl {
+  PictureType,  // it honours a frame marked as intra
+  Reopen,       // it only counts frames itself: it is reopened, which starts with a key frame
+  EveryFrame,   // every frame it makes is a key frame
+};
+
+// What a quality mapping sets besides the encoder's options.
+struct QualityControl {
+  int frameQuality = 0;  // AVFrame::quality of every frame (0: unset)
+  int bits555 = 5;       // 5-5-5 input: significant bits kept per channel before encoding
+};
+// Maps quality 0..10000 onto the encoder's own control.
+using QualityMapping = QualityControl (*)(AVCodecContext* context, AVDictionary** options, int quality);
+
+struct LibavRecipe {
+  // The pixel format the encoder is fed, per input depth 8, 16, 24 and 32 bits.
+  AVPixelFormat from8, from16, from24, from32;
+  KeyFrameControl keys = KeyFrameControl::PictureType;
+  bool sliceThreads = false;       // let the encoder split a frame over the cores
+  const char* fixedOptions = "";   // "name=value:name=value"
+  QualityMapping quality = nullptr;
+
+  AVPixelFormat FedFormat(int bitsPerPixel) const;
+};
+
+// Opens the entry's libavcodec encoder for `setup`; nullptr when the encoder refuses it.
+std::unique_ptr<FrameEncoder> MakeLibavEncoder(const CompressorEntry& entry, const EncoderSetup& setup);
+
+}  // namespace codec

@@ -1,0 +1,259 @@
+// The AVI file services: failures where the camera expects them, stream header values, the
+// order of positions, replacing files, and files that survive a writer's death or a full disk.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <cstdio>
+#include <fstream>
+
+#include "tests/codec/codec_test_support.h"
+#include "tests/support/process.h"
+
+namespace codectest {
+namespace {
+
+const std::uint32_t kMsvc = mmioFOURCC('M', 'S', 'V', 'C');
+
+class AviFile : public ::testing::Test {
+ protected:
+  void SetUp() override { folder_ = TempFolder(); }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+  std::string folder_;
+};
+
+// A file, its stream and a compressed MSVC stream with the format of `frame`, for the tests that
+// drive the calls themselves.
+struct OpenStreams {
+  PAVIFILE file = nullptr;
+  PAVISTREAM stream = nullptr, compressed = nullptr;
+  HRESULT format = -1;
+
+  OpenStreams(const std::string& path, const PackedDib& frame, std::uint32_t fourcc = kMsvc) {
+    AVISTREAMINFOA header{};
+    header.fccType = streamtypeVIDEO;
+    header.dwScale = 1;
+    header.dwRate = 10;
+    AVICOMPRESSOPTIONS options{};
+    options.fccType = streamtypeVIDEO;
+    options.fccHandler = fourcc;
+    options.dwKeyFrameEvery = 5;
+    options.dwQuality = 7500;
+    options.dwFlags = AVICOMPRESSF_KEYFRAMES | AVICOMPRESSF_VALID;
+    EXPECT_EQ(AVIFileOpenA(&file, path.c_str(), OF_WRITE | OF_CREATE, nullptr), AVIERR_OK);
+    EXPECT_EQ(AVIFileCreateStreamA(file, &stream, &header), AVIERR_OK);
+    EXPECT_EQ(AVIMakeCompressedStream(&compressed, stream, &options, nullptr), AVIERR_OK);
+    format = AVIStreamSetFormat(compressed, 0, frame.bytes.data(), static_cast<std::int32_t>(frame.FormatSize()));
+  }
+  HRESULT Write(int position, const PackedDib& frame, std::int32_t size = -1) {
+    return AVIStreamWrite(compressed, position, 1, frame.Bits(),
+                          size < 0 ? static_cast<std::int32_t>(frame.Header().biSizeImage) : size, 0, nullptr,
+                          nullptr);
+  }
+  void Release() {
+    AVIFileRelease(file);
+    AVIStreamRelease(stream);
+    AVIStreamRelease(compressed);
+  }
+};
+
+TEST_F(AviFile, AFileInAMissingFolderFailsAtOpen) {
+  const std::string path = Path("missing/video.avi");
+  PAVIFILE file = reinterpret_cast<PAVIFILE>(0x1);
+  EXPECT_EQ(AVIFileOpenA(&file, path.c_str(), OF_WRITE | OF_CREATE, nullptr), AVIERR_FILEOPEN);
+  EXPECT_EQ(file, nullptr);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  const WriteResult result = WriteAvi(path, {}, {ScreenDib(320, 200, 32, 0)}, {0});
+  EXPECT_EQ(result.open, AVIERR_FILEOPEN);
+  EXPECT_EQ(result.stream, -1);  // nothing after the failed step was called
+}
+
+TEST_F(AviFile, AFormatTheCompressorRefusesFailsAtSetFormat) {
+  const std::string path = Path("refused.avi");
+  const WriteResult result = WriteAvi(path, {}, {ScreenDib(101, 200, 32, 0)}, {0});
+  EXPECT_EQ(result.open, AVIERR_OK);
+  EXPECT_EQ(result.stream, AVIERR_OK);
+  EXPECT_EQ(result.compressed, AVIERR_OK);
+  EXPECT_EQ(result.format, AVIERR_BADFORMAT);
+  EXPECT_TRUE(result.writes.empty());
+  EXPECT_TRUE(std::filesystem::exists(path));
+  // A format that is no uncompressed DIB at all fails the same way.
+  PackedDib fourBits = ScreenDib(320, 200, 4, 0);
+  OpenStreams streams(Path("four.avi"), fourBits);
+  EXPECT_EQ(streams.format, AVIERR_BADFORMAT);
+  EXPECT_EQ(streams.Write(0, fourBits), AVIERR_UNSUPPORTED);  // nothing to write with
+  streams.Release();
+}
+
+TEST_F(AviFile, AnUnknownCompressorIsRefused) {
+  const WriteSettings settings{mmioFOURCC('I', 'V', '5', '0')};
+  const WriteResult result = WriteAvi(Path("iv50.avi"), settings, {ScreenDib(320, 200, 32, 0)}, {0});
+  EXPECT_EQ(result.stream, AVIERR_OK);
+  EXPECT_EQ(result.compressed, AVIERR_NOCOMPRESSOR);
+}
+
+TEST_F(AviFile, CreateReplacesAnExistingFile) {
+  const std::string path = Path("existing.avi");
+  {
+    std::ofstream junk(path, std::ios::binary);
+    junk << std::string(1 << 20, 'x');
+  }
+  ASSERT_TRUE(WriteAvi(path, {}, {ScreenDib(64, 48, 32, 0), ScreenDib(64, 48, 32, 1)}, {0, 1}).AllOk());
+  EXPECT_LT(FileSize(path), 1 << 16);
+  EXPECT_EQ(ProbeStream(path).frames, 2);
+  EXPECT_EQ(DecodeRgb(path, 64, 48).frames.size(), 2u);
+}
+
+// dwRate / dwScale is the frame rate and the time base: position n plays at n / fps seconds.
+TEST_F(AviFile, StreamHeaderCarriesTheFrameRate) {
+  for (int fps : {1, 25, 50}) {
+    SCOPED_TRACE(fps);
+    const std::string path = Path("rate" + std::to_string(fps) + ".avi");
+    WriteSettings settings;
+    settings.framesPerSecond = fps;
+    ASSERT_TRUE(WriteAvi(path, settings, {ScreenDib(64, 48, 32, 0), ScreenDib(64, 48, 32, 1)}, {0, 3}).AllOk());
+    EXPECT_EQ(ProbeStream(path).frameRate, std::to_string(fps) + "/1");
+    const AviHeaders headers = ReadAviHeaders(path);
+    EXPECT_EQ(headers.rate, static_cast<std::uint32_t>(fps));
+    EXPECT_EQ(headers.scale, 1u);
+    EXPECT_EQ(headers.length, 4u);
+    const auto run = testsupport::Run("ffprobe -v error -show_entries packet=pts_time -of csv=p=0 " +
+                                      testsupport::ShellQuote(path));
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "0.000000\n%.6f\n", 3.0 / fps);
+    EXPECT_EQ(run.output, expected);
+  }
+}
+
+// The stream format of MSVC says 16 bits per pixel whatever the input depth: decoders choose
+// Video 1's 16-bit mode from it.
+TEST_F(AviFile, MsvcStreamFormatSaysSixteenBits) {
+  for (int bits : {32, 16, 8}) {
+    const std::string path = Path("msvc" + std::to_string(bits) + ".avi");
+    ASSERT_TRUE(WriteAvi(path, {}, {ScreenDib(64, 48, bits, 0)}, {0}).AllOk());
+    EXPECT_EQ(ReadAviHeaders(path).bitCount, 16) << bits;
+  }
+}
+
+TEST_F(AviFile, PositionsMustGrowAndBuffersHoldAFrame) {
+  const PackedDib frame = ScreenDib(64, 48, 32, 0);
+  OpenStreams streams(Path("positions.avi"), frame);
+  ASSERT_EQ(streams.format, AVIERR_OK);
+  EXPECT_EQ(AVIStreamSetFormat(streams.compressed, 0, frame.bytes.data(), 40), AVIERR_UNSUPPORTED);  // once only
+  EXPECT_EQ(AVIStreamWrite(streams.stream, 0, 1, frame.Bits(), 64 * 48 * 4, 0, nullptr, nullptr),
+            AVIERR_UNSUPPORTED);  // the uncompressed stream takes no frames
+  EXPECT_EQ(streams.Write(0, frame, 64 * 48 * 4 - 1), AVIERR_BADSIZE);
+  std::int32_t samples = -1, bytes = -1;
+  EXPECT_EQ(AVIStreamWrite(streams.compressed, 2, 1, frame.Bits(), 64 * 48 * 4, 0, &samples, &bytes), AVIERR_OK);
+  EXPECT_EQ(samples, 1);
+  EXPECT_GT(bytes, 0);
+  EXPECT_EQ(streams.Write(2, frame), AVIERR_BADPARAM);
+  EXPECT_EQ(streams.Write(1, frame), AVIERR_BADPARAM);
+  EXPECT_EQ(AVIStreamWrite(streams.compressed, 4, 2, frame.Bits(), 64 * 48 * 4, 0, nullptr, nullptr),
+            AVIERR_BADPARAM);
+  EXPECT_EQ(streams.Write(-1, frame), AVIERR_OK);  // appended at 3
+  streams.Release();
+  // The first frame went to position 2: positions 0 and 1 are empty chunks.
+  const AviHeaders headers = ReadAviHeaders(Path("positions.avi"));
+  ASSERT_EQ(headers.index.size(), 4u);
+  EXPECT_EQ(headers.index[0].size, 0u);
+  EXPECT_EQ(headers.index[1].size, 0u);
+  EXPECT_GT(headers.index[2].size, 0u);
+  EXPECT_TRUE(headers.index[2].key);
+  EXPECT_GT(headers.index[3].size, 0u);
+  const Decoded decoded = DecodeRgb(Path("positions.avi"), 64, 48);
+  EXPECT_EQ(decoded.messages, "");
+  EXPECT_EQ(decoded.frames.size(), 2u);
+}
+
+// Each stream holds its file: whichever is released last completes the file.
+TEST_F(AviFile, TheLastReleaseCompletesTheFile) {
+  const PackedDib frame = ScreenDib(64, 48, 32, 0);
+  OpenStreams streams(Path("release.avi"), frame);
+  ASSERT_EQ(streams.Write(0, frame), AVIERR_OK);
+  EXPECT_EQ(AVIStreamRelease(streams.compressed), 0u);
+  EXPECT_EQ(AVIFileRelease(streams.file), 1u);  // the uncompressed stream still holds it
+  EXPECT_TRUE(ReadAviHeaders(Path("release.avi")).index.empty());
+  EXPECT_EQ(AVIStreamRelease(streams.stream), 0u);
+  EXPECT_EQ(ReadAviHeaders(Path("release.avi")).index.size(), 1u);
+  EXPECT_EQ(AVIStreamRelease(streams.stream), 0u);  // a released handle is refused, not followed
+  EXPECT_EQ(AVIFileRelease(streams.file), 0u);
+}
+
+// A recording stopped before its first frame leaves a valid, empty video.
+TEST_F(AviFile, NoFramesGiveAnEmptyVideo) {
+  const PackedDib frame = ScreenDib(64, 48, 32, 0);
+  OpenStreams streams(Path("empty.avi"), frame);
+  streams.Release();
+  EXPECT_EQ(ProbeStream(Path("empty.avi")).codecTag, "MSVC");
+  const AviHeaders headers = ReadAviHeaders(Path("empty.avi"));
+  EXPECT_EQ(headers.length, 0u);
+  EXPECT_EQ(headers.rate, 10u);
+  const Decoded decoded = DecodeRgb(Path("empty.avi"), 64, 48);
+  EXPECT_TRUE(decoded.frames.empty());
+}
+
+// A writer that dies without releasing anything leaves a file that ffmpeg decodes up to the
+// frames written (all but the last second's at least).
+TEST_F(AviFile, AWriterKilledMidwayLeavesADecodableFile) {
+  for (std::uint32_t fourcc : InstalledFourccs()) {
+    SCOPED_TRACE(Text(fourcc));
+    const std::string path = Path("killed-" + Text(fourcc) + ".avi");
+    std::vector<PackedDib> frames;
+    for (int i = 0; i < 30; ++i) frames.push_back(ScreenDib(160, 120, 32, i));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      OpenStreams streams(path, frames[0], fourcc);
+      int failures = streams.format != AVIERR_OK;
+      for (int i = 0; i < 30; ++i) failures += streams.Write(i, frames[i]) != AVIERR_OK;
+      ::_exit(failures == 0 ? 0 : 1);  // no release, no clean-up: as if killed
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    const Decoded decoded = DecodeRgb(path, 160, 120);
+    EXPECT_EQ(decoded.messages, "");
+    EXPECT_GE(decoded.frames.size(), 20u);
+  }
+}
+
+// A write the file system refuses (file size limit here, a full disk alike) is reported.
+TEST_F(AviFile, AFailedWriteIsReported) {
+  const std::string path = Path("limited.avi");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    // Key frames of a 320 x 200 screen are tens of kilobytes.
+    OpenStreams streams(path, ScreenDib(320, 200, 32, 0));
+    if (streams.format != AVIERR_OK) ::_exit(2);
+    for (int i = 0; i < 20; ++i) {
+      const HRESULT result = streams.Write(i, ScreenDib(320, 200, 32, i));
+      if (result == AVIERR_FILEWRITE) ::_exit(i > 0 ? 0 : 3);
+      if (result != AVIERR_OK) ::_exit(4);
+    }
+    ::_exit(1);  // every write claimed success
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  // A device that takes no bytes at all: the header cannot be written.
+  if (std::filesystem::exists("/dev/full")) {
+    OpenStreams full("/dev/full", ScreenDib(64, 48, 32, 0));
+    EXPECT_EQ(full.format, AVIERR_FILEWRITE);
+    full.Release();
+  }
+}
+
+}  // namespace
+}  // namespace codectest
