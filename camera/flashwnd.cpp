@@ -41,7 +41,8 @@ QRegion TFlashingWnd::BracketRegion(std::int32_t width, std::int32_t height) {
 }
 
 void TFlashingWnd::FitToRect(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-  setGeometry(left - 8, top - 8, width + 16, height + 16);
+  const QRect bounds(left - 8, top - 8, width + 16, height + 16);
+  setGeometry(bounds);
   MarkedRect = {left, top, static_cast<std::int32_t>(static_cast<std::int64_t>(left) + width - 1),
                 static_cast<std::int32_t>(static_cast<std::int64_t>(top) + height - 1)};
   // The new shape replaces the old one as a whole.
