@@ -28,6 +28,7 @@ TScreenCam::TScreenCam(QWidget* owner) : Owner(owner) {
   Marker = new TFlashingWnd(Owner);
   marker_ = Marker;
   ArrowCursor = &kArrowCursor;
+  TRecordAVIThread::PrepareHandOver();
 }
 
 TScreenCam::~TScreenCam() {
@@ -92,15 +93,6 @@ void TScreenCam::Fire(const TCameraEvent& event) {
 TRecordAVIThread::TRecordAVIThread(TScreenCam* camera, QWidget* regionWindow, const QString& fileName)
     : Camera(camera), FileName(fileName), RegionWindow(regionWindow) {
   connect(this, &QThread::finished, this, &QObject::deleteLater);
-}
-
-void TRecordAVIThread::Synchronize(const std::function<void()>& step) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
-    step();
-    return;
-  }
-  QMetaObject::invokeMethod(app, step, Qt::BlockingQueuedConnection);
 }
 
 void TRecordAVIThread::run() {

@@ -141,6 +141,8 @@ class TRecordAVIThread : public QThread {
 
   // Runs `step` on the UI thread while the calling thread waits; on the UI thread, at once.
   static void Synchronize(const std::function<void()>& step);
+  // Sets up the hand-over's receiver on the UI thread; the camera's constructor calls it.
+  static void PrepareHandOver();
 
  protected:
   // Execute, then the camera's RecordThreadDone on the UI thread, also after an escaped error.

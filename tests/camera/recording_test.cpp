@@ -364,8 +364,10 @@ TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItR
   // Following the region: the next grabs move the marker with the rectangle.
   cam.SetRect(QRect(300, 250, 120, 90));
   ASSERT_TRUE(ServeUntil([&] { return cam.Marker->geometry() == QRect(292, 242, 136, 106); }));
-  seenAfter = observer.Pixel(295, 245);
-  EXPECT_TRUE(seenAfter == 0x00ff50u || seenAfter == 0xffffb4u) << std::hex << seenAfter;
+  EXPECT_TRUE(ServeUntil([&] {
+    seenAfter = observer.Pixel(295, 245);
+    return seenAfter == 0x00ff50u || seenAfter == 0xffffb4u;
+  })) << "the moved brackets are painted; seen " << std::hex << seenAfter;
 
   cam.StopRecording();
   ASSERT_TRUE(ServeUntil([&] { return cam.Thread == nullptr; }));
