@@ -218,6 +218,11 @@ void TScreenForm::FormShow() {
 
 void TScreenForm::closeEvent(QCloseEvent* event) {
   FormCloseQuery();
+  // A recording still running is stopped, and its file closed, before the program ends.
+  if (ScreenCam) {
+    ScreenCam->StopRecording();
+    ScreenCam->WaitForThread();
+  }
   event->accept();
   // Closing the main window ends the program, whatever secondary window is still shown.
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -1,17 +1,111 @@
-#include "scrcam.h"
+// The camera object and its recording thread.
+#include "camera/scrcam.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include "camera/arrow_cursor.h"
+#include "camera/flashwnd.h"
 #include "platform/screen_reader.h"
 
+namespace {
+
+const TArrowCursor kArrowCursor;
+
+bool OnUiThread() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+}  // namespace
+
 TScreenCam::TScreenCam(QWidget* owner) : Owner(owner) {
-  // The screen is read once: later mode changes are not followed.
   const platform::ScreenReader& screen = platform::ScreenReader::Instance();
   ScreenBitsPerPixel = screen.BitsPerPixel();
   ScreenWidth = screen.Info().width;
   ScreenHeight = screen.Info().height;
+  Marker = new TFlashingWnd(Owner);
+  marker_ = Marker;
+  ArrowCursor = &kArrowCursor;
+  TRecordAVIThread::PrepareHandOver();
 }
 
-TScreenCam::~TScreenCam() = default;
+TScreenCam::~TScreenCam() {
+  // The thread uses the camera to its end: stop it and let it close its file first.
+  if (!ThreadEnded()) {
+    StopRecording();
+    WaitForThread();
+  }
+  delete marker_.data();  // unless its owner window has taken it along already
+}
 
-void TScreenCam::StartRecording(QWidget*, const QString&) {}
+void TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) {
+  if (Recording) return;
+  // A previous recording may still be closing its file; its end would clear the new one's state.
+  WaitForThread();
+  if (Recording) return;  // a recording was started by a command run during the wait
+  const std::int32_t index = CompressorIndex;
+  if (index >= 0 && index < CompressorCount && index < MaxCompressors) {
+    CompressorFourCC = Compressors[index].fccHandler;
+  }
+  auto* thread = new TRecordAVIThread(this, regionWindow, fileName);
+  Thread = thread;
+  lastThread_ = thread;
+  Recording = true;
+  thread->start();
+}
 
 void TScreenCam::StopRecording() { Recording = false; }
+
+void TScreenCam::RecordThreadDone() {
+  Recording = false;
+  Thread = nullptr;
+}
+
+std::int32_t TScreenCam::RecordAVI(QWidget*, const QString&) {
+  // No recording procedure yet: the attempt records nothing and ends at once.
+  return 1;
+}
+
+bool TScreenCam::ThreadEnded() const {
+  return Thread.load() == nullptr && (lastThread_.isNull() || lastThread_->isFinished());
+}
+
+void TScreenCam::WaitForThread() {
+  if (ThreadEnded()) return;
+  if (!OnUiThread()) {
+    // Without a UI thread to serve them, hand-overs run on the recording thread itself.
+    if (TRecordAVIThread* thread = lastThread_.data()) thread->wait();
+    return;
+  }
+  // The thread hands steps to this thread and waits for them: keep serving events. The timer
+  // wakes the loop also when the thread's last step has run and nothing else happens.
+  QTimer tick;
+  tick.start(5);
+  while (!ThreadEnded()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TScreenCam::Fire(const TCameraEvent& event) {
+  if (event) event(this);
+}
+
+TRecordAVIThread::TRecordAVIThread(TScreenCam* camera, QWidget* regionWindow, const QString& fileName)
+    : Camera(camera), FileName(fileName), RegionWindow(regionWindow) {
+  connect(this, &QThread::finished, this, &QObject::deleteLater);
+}
+
+void TRecordAVIThread::run() {
+  try {
+    Execute();
+  } catch (...) {
+    // An error that escapes the recording still ends the thread the ordinary way.
+  }
+  TScreenCam* camera = Camera;
+  Synchronize([camera] { camera->RecordThreadDone(); });
+}
+
+void TRecordAVIThread::Execute() {
+  while (Camera->RecordAVI(RegionWindow, FileName) == -1) {
+  }
+}

@@ -1,0 +1,68 @@
+#include "flashwnd.h"
+
+#include <QPainter>
+#include <QRegion>
+
+#include "platform/x11_sync.h"
+
+namespace {
+
+// A rectangle given by its edges (right and bottom exclusive); a far edge at or before the near
+// one gives no pixels, so around rectangles under 35 pixels the bars stay whole.
+QRegion EdgeRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
+  if (right <= left || bottom <= top) return QRegion();
+  return QRegion(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                 static_cast<int>(bottom - top));
+}
+
+}  // namespace
+
+TFlashingWnd::TFlashingWnd(QWidget* owner)
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                         Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  // Nothing is erased before a paint: what PaintBrackets painted stays.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+  setGeometry(430, 104, 483, 458);  // replaced by the first FitToRect
+  // The native window exists from now on, on the UI thread, before any recording uses it.
+  winId();
+}
+
+QRegion TFlashingWnd::BracketRegion(std::int32_t width, std::int32_t height) {
+  const std::int64_t w = width, h = height;
+  QRegion region = EdgeRect(0, 0, w + 16, h + 16);
+  region -= EdgeRect(8, 8, w + 9, h + 9);    // the opening
+  region -= EdgeRect(0, 24, w + 16, h - 11);  // horizontal cut
+  region -= EdgeRect(24, 0, w - 11, h + 16);  // vertical cut
+  return region;
+}
+
+void TFlashingWnd::FitToRect(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+  const QRect bounds(left - 8, top - 8, width + 16, height + 16);
+  setGeometry(bounds);
+  MarkedRect = {left, top, static_cast<std::int32_t>(static_cast<std::int64_t>(left) + width - 1),
+                static_cast<std::int32_t>(static_cast<std::int64_t>(top) + height - 1)};
+  // The new shape replaces the old one as a whole.
+  setMask(BracketRegion(width, height));
+  platform::SyncWithServer();
+}
+
+void TFlashingWnd::PaintBrackets(std::uint32_t color) {
+  if (MarkedRect.Right <= MarkedRect.Left || MarkedRect.Bottom <= MarkedRect.Top) return;
+  color_ = QColor(color & 0xff, (color >> 8) & 0xff, (color >> 16) & 0xff);
+  painting_ = true;
+  repaint();
+  painting_ = false;
+  // The grab that follows reads the screen through another connection: the brackets must be
+  // on the screen before it does.
+  platform::SyncWithServer();
+}
+
+void TFlashingWnd::paintEvent(QPaintEvent*) {
+  if (!painting_) return;
+  QPainter painter(this);
+  painter.fillRect(rect(), color_);
+}

@@ -1,0 +1,105 @@
+// Packed DIBs: their layout, the conversion of a device-dependent image into one, their release.
+#include <cstring>
+#include <limits>
+
+#include "camera/scrcam.h"
+#include "platform/message_box.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 40;
+
+void Put32(std::uint8_t* at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = std::uint8_t(value >> (8 * i));
+}
+void Put16(std::uint8_t* at, std::uint16_t value) {
+  at[0] = std::uint8_t(value);
+  at[1] = std::uint8_t(value >> 8);
+}
+
+}  // namespace
+
+TPackedDibLayout PackedDibLayout(std::int64_t width, std::int64_t height, std::uint32_t bits) {
+  TPackedDibLayout layout;
+  if (width < 0 || height < 0 || width > std::numeric_limits<std::int32_t>::max() ||
+      height > std::numeric_limits<std::int32_t>::max() || bits == 0 || bits > 32) {
+    return layout;
+  }
+  layout.stride = static_cast<std::size_t>((width * bits + 31) / 32 * 4);
+  layout.colorsUsed = bits <= 8 ? (1u << bits) : 0u;
+  const unsigned __int128 image = static_cast<unsigned __int128>(layout.stride) * static_cast<std::uint64_t>(height);
+  if (image > std::numeric_limits<std::uint32_t>::max()) return layout;  // biSizeImage could not say it
+  layout.imageSize = static_cast<std::size_t>(image);
+  layout.blockSize = kHeaderSize + 4u * layout.colorsUsed + layout.imageSize;
+  layout.valid = true;
+  return layout;
+}
+
+platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t bitsPerPixel) {
+  const int width = bitmap.Width();
+  const int height = bitmap.Height();
+  const TPackedDibLayout layout = PackedDibLayout(width, height, bitsPerPixel);
+  if (!layout.valid) return nullptr;
+  platform::GlobalHandle_t block = platform::GlobalAlloc(platform::GMEM_MOVEABLE | platform::GMEM_ZEROINIT,
+                                                         layout.blockSize);
+  if (!block) return nullptr;
+  auto* dib = static_cast<std::uint8_t*>(platform::GlobalLock(block));
+
+  Put32(dib + 0, kHeaderSize);
+  Put32(dib + 4, static_cast<std::uint32_t>(width));
+  Put32(dib + 8, static_cast<std::uint32_t>(height));  // positive: bottom row first
+  Put16(dib + 12, 1);
+  Put16(dib + 14, static_cast<std::uint16_t>(bitsPerPixel));
+  Put32(dib + 16, 0);  // uncompressed RGB
+  Put32(dib + 20, static_cast<std::uint32_t>(layout.imageSize));
+  Put32(dib + 32, layout.colorsUsed);
+  // Pels per metre and important colours stay zero from the zero-filled block.
+
+  std::uint8_t* colorTable = dib + kHeaderSize;
+  std::uint8_t* pixels = colorTable + 4u * layout.colorsUsed;
+  if (!bitmap.GetDIBits(bitsPerPixel, colorTable, pixels, layout.stride)) {
+    platform::ShowMessage("Error", "Error retrieving bitmap bits", platform::BoxIcon::None);
+  }
+  Put32(dib + 32, layout.colorsUsed);  // whatever the conversion left there
+
+  platform::GlobalUnlock(block);
+  return block;
+}
+
+void FreeFrame(PackedDib& frame) {
+  if (!frame) return;
+  platform::GlobalHandle_t block = platform::GlobalHandle(frame);
+  platform::GlobalUnlock(block);
+  platform::GlobalFree(block);
+  frame = nullptr;
+}
+
+TServerImage::TServerImage(int width, int height, const platform::ScreenPixelFormat& format,
+                           std::vector<std::uint8_t> rows, std::size_t stride, std::vector<std::uint32_t> palette)
+    : width_(width),
+      height_(height),
+      format_(format),
+      rows_(std::move(rows)),
+      stride_(stride),
+      palette_(std::move(palette)) {}
+
+bool TServerImage::GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) {
+  if (width_ <= 0 || height_ <= 0) return false;
+  if (rows_.size() < stride_ * static_cast<std::size_t>(height_)) return false;
+  const bool trueColour = bits == 32 || bits == 24 || bits == 16;
+  const bool indexed = bits == 8 && format_.IsIndexed() && format_.bitsPerPixel == 8;
+  if (!trueColour && !indexed) return false;
+  if (indexed) {
+    for (std::size_t i = 0; i < 256; ++i) {
+      const std::uint32_t rgb = i < palette_.size() ? palette_[i] : 0;
+      std::uint8_t* entry = colorTable + 4 * i;
+      entry[0] = std::uint8_t(rgb);
+      entry[1] = std::uint8_t(rgb >> 8);
+      entry[2] = std::uint8_t(rgb >> 16);
+      entry[3] = 0;
+    }
+  }
+  platform::ConvertToDibRows(rows_.data(), stride_, format_, width_, height_, static_cast<int>(bits), bottomRow,
+                             stride, palette_.empty() ? nullptr : palette_.data(), palette_.size());
+  return true;
+}

@@ -1,0 +1,114 @@
+// The frame grabber: any screen rectangle as a packed DIB at the display's depth, with the arrow
+// drawn in, flashing the region marker around each grab of a recording.
+#include "camera/arrow_cursor.h"
+#include "camera/flashwnd.h"
+#include "camera/scrcam.h"
+#include "platform/cursor.h"
+#include "platform/message_box.h"
+#include "platform/screen_reader.h"
+
+namespace {
+
+// The screen bitmap of one grab: a rectangle of the screen and, where asked, the arrow on top.
+// Its pixels are read from the server straight into the DIB rows, in one conversion pass.
+class TScreenBitmap : public TDeviceBitmap {
+ public:
+  TScreenBitmap(int left, int top, int width, int height)
+      : left_(left), top_(top), width_(width), height_(height) {}
+
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+
+  // The arrow's top-left corner, in bitmap coordinates.
+  void DrawArrow(int x, int y) {
+    arrow_ = true;
+    arrowX_ = x;
+    arrowY_ = y;
+  }
+
+  bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) override {
+    platform::ScreenReader& screen = platform::ScreenReader::Instance();
+    const std::vector<std::uint32_t>& palette = screen.Info().palette;
+    const std::size_t colors = bits <= 8 ? (std::size_t{1} << bits) : 0;
+    for (std::size_t i = 0; i < colors; ++i) {
+      const std::uint32_t rgb = i < palette.size() ? palette[i] : 0;
+      std::uint8_t* entry = colorTable + 4 * i;
+      entry[0] = std::uint8_t(rgb);
+      entry[1] = std::uint8_t(rgb >> 8);
+      entry[2] = std::uint8_t(rgb >> 16);
+      entry[3] = 0;
+    }
+    if (bits != 32 && bits != 24 && bits != 16 && bits != 8) return false;
+    // Off-screen parts stay as the zero-filled block has them: black.
+    if (!screen.ReadDib(left_, top_, width_, height_, static_cast<int>(bits), bottomRow, stride)) return false;
+    if (arrow_) {
+      TArrowCursor::Draw(bottomRow, stride, width_, height_, static_cast<int>(bits), colorTable, colors, arrowX_,
+                         arrowY_);
+    }
+    return true;
+  }
+
+ private:
+  int left_, top_, width_, height_;
+  bool arrow_ = false;
+  int arrowX_ = 0, arrowY_ = 0;
+};
+
+}  // namespace
+
+PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
+  // Nothing to grab: no frame, and nothing to tell the user.
+  if (width < 1 || height < 1) return nullptr;
+
+  if (TRecordAVIThread* thread = Thread.load(); thread && ShowMarker) {
+    if (FollowRegion) {
+      thread->MarkerLeft = left;
+      thread->MarkerTop = top;
+      thread->MarkerWidth = width;
+      thread->MarkerHeight = height;
+      TRecordAVIThread::Synchronize([thread] { thread->PlaceMarker(); });
+    }
+    SetMarkerActive(true);
+  }
+
+  TScreenBitmap bitmap(left, top, width, height);
+  if (const auto pointer = platform::GetCursorPos()) {
+    int x = pointer->x - left;
+    int y = pointer->y - top;
+    if (WithCursor) {
+      // The image is always the arrow; only the hot spot comes from the cursor shown now.
+      if (const auto hotSpot = platform::GetCursorHotSpot()) {
+        x -= hotSpot->x;
+        y -= hotSpot->y;
+      }
+      bitmap.DrawArrow(x, y);
+    }
+  }
+
+  PackedDib frame = nullptr;
+  if (platform::GlobalHandle_t block = BitmapToPackedDib(bitmap, static_cast<std::uint32_t>(ScreenBitsPerPixel))) {
+    frame = platform::GlobalLock(block);
+    if (!frame) platform::GlobalFree(block);
+  }
+  if (!frame) {
+    platform::ShowMessage("Error", "Error capturing a frame!", platform::BoxIcon::Warning);
+  }
+
+  if (Thread.load() && ShowMarker) SetMarkerActive(false);
+  return frame;
+}
+
+void TScreenCam::SetMarkerActive(bool active) {
+  TRecordAVIThread* thread = Thread.load();
+  if (!thread) return;
+  thread->MarkerColor = active ? CaptureColor : IdleColor;
+  TRecordAVIThread::Synchronize([thread] { thread->PaintMarker(); });
+}
+
+void TRecordAVIThread::PaintMarker() {
+  if (Camera->Recording) Camera->Marker->PaintBrackets(MarkerColor);
+}
+
+void TRecordAVIThread::PlaceMarker() {
+  if (Camera->Recording) Camera->Marker->FitToRect(MarkerLeft, MarkerTop, MarkerWidth, MarkerHeight);
+}

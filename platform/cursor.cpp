@@ -1,0 +1,68 @@
+#include "cursor.h"
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
+
+namespace platform {
+namespace {
+
+// One connection for the process, opened on first use; xcb connections may be shared by threads.
+struct PointerConnection {
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = 0;
+  bool xfixes = false;
+
+  PointerConnection() {
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(c)) {
+      xcb_disconnect(c);
+      return;
+    }
+    connection = c;
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    root = it.data->root;
+    // XFixes answers only to clients that announced their version first.
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xfixes_id);
+    if (extension && extension->present) {
+      xcb_xfixes_query_version_reply_t* version = xcb_xfixes_query_version_reply(
+          c, xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr);
+      xfixes = version != nullptr && version->major_version >= 1;
+      free(version);
+    }
+  }
+};
+
+PointerConnection& Connection() {
+  static PointerConnection* pointer = new PointerConnection();  // lives to the end of the process
+  return *pointer;
+}
+
+}  // namespace
+
+std::optional<CursorPoint> GetCursorPos() {
+  PointerConnection& p = Connection();
+  if (!p.connection) return std::nullopt;
+  xcb_query_pointer_reply_t* reply =
+      xcb_query_pointer_reply(p.connection, xcb_query_pointer(p.connection, p.root), nullptr);
+  if (!reply) return std::nullopt;
+  const CursorPoint point{reply->root_x, reply->root_y};
+  free(reply);
+  return point;
+}
+
+std::optional<CursorPoint> GetCursorHotSpot() {
+  PointerConnection& p = Connection();
+  if (!p.connection || !p.xfixes) return std::nullopt;
+  xcb_xfixes_get_cursor_image_reply_t* reply =
+      xcb_xfixes_get_cursor_image_reply(p.connection, xcb_xfixes_get_cursor_image(p.connection), nullptr);
+  if (!reply) return std::nullopt;
+  const CursorPoint hotSpot{reply->xhot, reply->yhot};
+  free(reply);
+  return hotSpot;
+}
+
+}  // namespace platform
