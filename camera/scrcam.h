@@ -85,6 +85,14 @@ class TScreenCam {
   // Waits, with the UI live, until the recording thread (if any) has ended.
   void WaitForThread();
 
+  // The compressor catalogue, UI thread only. An index at or above CompressorCount (255 for
+  // "none") selects nothing: no dialog is shown and the query answers false twice.
+  // Rebuilds the catalogue from the installed compressors that take a 320 x 200 screen frame.
+  void RefreshCompressors();
+  void ShowCompressorAbout(std::uint8_t index, QWidget* ownerWindow);
+  void ShowCompressorConfig(std::uint8_t index, QWidget* ownerWindow);
+  void QueryCompressorDialogs(std::uint8_t index, bool& hasAbout, bool& hasConfig);
+
   // Grabs the screen rectangle as a frame at ScreenBitsPerPixel, the arrow drawn in when
   // WithCursor; null for an empty rectangle or when no block can be had. During a recording it
   // also flashes the marker (and moves it there under FollowRegion). Any thread.
