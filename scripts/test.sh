@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vorlix with its tests and runs them all, then the fuzz targets
-# for a bounded time. VORLIX_SANITIZERS=1 adds the AddressSanitizer/UBSan and ThreadSanitizer runs. Tests that need a screen start their own Xvfb (with openbox), so no display is
-# needed here.
+# for a bounded time, then the sanitizer runs (AddressSanitizer + UBSan over the unit and engine
+# tests, ThreadSanitizer over the camera and recording tests; see scripts/sanitizers.sh).
+# VORLIX_SANITIZERS=0 leaves the sanitizer runs out, for quicker local runs. Tests that need a
+# screen start their own Xvfb (with openbox), so no display is needed here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
@@ -11,6 +13,6 @@ unset DISPLAY
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 ctest --test-dir build --output-on-failure -j "$(nproc)"
 bash scripts/fuzz.sh "${VORLIX_FUZZ_SECONDS:-30}"
-if [ "${VORLIX_SANITIZERS:-}" = 1 ]; then
+if [ "${VORLIX_SANITIZERS:-1}" != 0 ]; then
   bash scripts/sanitizers.sh
 fi
