@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QFile>
 #include <QMessageBox>
-#include <QMetaObject>
 #include <QPointer>
-#include <QThread>
 #include <QWidget>
 #include <mutex>
+
+#include "platform/ui_thread_call.h"
 
 namespace platform {
 namespace {
@@ -50,11 +50,7 @@ BoxAnswer RunBox(const QString& caption, const QString& text, BoxIcon icon, bool
     const int result = box.exec();
     answer = !yesNo ? BoxAnswer::Ok : (result == QMessageBox::Yes ? BoxAnswer::Yes : BoxAnswer::No);
   };
-  if (QThread::currentThread() == qApp->thread()) {
-    show();
-  } else {
-    QMetaObject::invokeMethod(qApp, show, Qt::BlockingQueuedConnection);
-  }
+  RunOnUiThread(show);
   return answer;
 }
 
