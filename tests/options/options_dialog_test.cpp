@@ -74,6 +74,9 @@ TEST_F(OptionDialog, ControlsStartAsBuilt) {
     if (auto* label = qobject_cast<QLabel*>(p.control)) text = label->text();
     if (auto* box = qobject_cast<QGroupBox*>(p.control)) text = box->title();
     EXPECT_EQ(text, p.text);
+    if (qobject_cast<QLabel*>(p.control) || qobject_cast<QCheckBox*>(p.control)) {
+      EXPECT_LE(p.control->sizeHint().width(), p.bounds.width()) << "the caption fits its bounds";
+    }
   }
 
   EXPECT_TRUE(dlg.Button2->isDefault());
