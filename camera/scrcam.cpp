@@ -63,11 +63,6 @@ void TScreenCam::RecordThreadDone() {
   Thread = nullptr;
 }
 
-std::int32_t TScreenCam::RecordAVI(QWidget*, const QString&) {
-  // No recording procedure yet: the attempt records nothing and ends at once.
-  return 1;
-}
-
 bool TScreenCam::ThreadEnded() const {
   return Thread.load() == nullptr && (lastThread_.isNull() || lastThread_->isFinished());
 }

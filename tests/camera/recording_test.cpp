@@ -2,6 +2,8 @@
 // to the UI thread, and the marker flashing around the grabs of a recording.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <atomic>
 #include <mutex>
@@ -206,14 +208,18 @@ TEST(ScreenCam, ANewRecordingWaitsWithTheUiLiveForThePreviousThread) {
 }
 
 TEST(ScreenCam, TheCameraOutlivesItsThread) {
+  QWidget region(nullptr, Qt::FramelessWindowHint);
+  region.setGeometry(0, 0, 64, 48);
+  const QString file = QDir::temp().filePath("vorlix-outlives-" + QString::number(QCoreApplication::applicationPid()) + ".avi");
   auto* cam = new TScreenCam(nullptr);
-  cam->StartRecording(nullptr, "/tmp/x.avi");
+  cam->StartRecording(&region, file);
   QPointer<TRecordAVIThread> thread = cam->Thread.load();
   ASSERT_FALSE(thread.isNull());
   // The thread still has to hand its end to this thread: the camera must wait for that.
   delete cam;
   EXPECT_TRUE(thread.isNull() || thread->isFinished());
   ServeUntil([&] { return thread.isNull(); }, std::chrono::milliseconds(2000));
+  QFile::remove(file);
 }
 
 TEST(ScreenCam, MarkerStepsDoNothingOnceRecordingIsCleared) {

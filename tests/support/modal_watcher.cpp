@@ -16,7 +16,12 @@ void ModalWatcher::Poll() {
   if (!modal) return;
   if (auto* box = qobject_cast<QMessageBox*>(modal)) {
     seen_.append(box->windowTitle() + '\t' + box->text());
-    box->done(QMessageBox::Ok);
+    if (box->standardButtons() & QMessageBox::Yes) {
+      if (beforeAnswer_) beforeAnswer_();
+      box->done(answerYes_ ? QMessageBox::Yes : QMessageBox::No);
+    } else {
+      box->done(QMessageBox::Ok);
+    }
   } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
     seen_.append(dialog->windowTitle() + '\t');
     dialog->reject();

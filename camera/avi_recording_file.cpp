@@ -1,0 +1,33 @@
+#include "camera/avi_recording_file.h"
+
+#include <QFile>
+
+HRESULT TAviRecordingFile::Open(const QString& fileName, const AVISTREAMINFOA& header,
+                                const AVICOMPRESSOPTIONS& options, const void* format, std::int32_t formatSize) {
+  opened_ = true;
+  options_ = options;
+  AVIFileInit();
+  HRESULT result = AVIFileOpenA(&file_, QFile::encodeName(fileName).constData(), OF_WRITE | OF_CREATE, nullptr);
+  if (result == AVIERR_OK) result = AVIFileCreateStreamA(file_, &stream_, &header);
+  if (result == AVIERR_OK) result = AVIMakeCompressedStream(&compressed_, stream_, &options_, nullptr);
+  if (result == AVIERR_OK) result = AVIStreamSetFormat(compressed_, 0, format, formatSize);
+  return result;
+}
+
+HRESULT TAviRecordingFile::Write(std::int32_t position, const void* pixels, std::int32_t size) {
+  return AVIStreamWrite(compressed_, position, 1, pixels, size, 0, nullptr, nullptr);
+}
+
+void TAviRecordingFile::Close() {
+  if (!opened_) return;
+  opened_ = false;
+  LPAVICOMPRESSOPTIONS options = &options_;
+  AVISaveOptionsFree(1, &options);
+  if (file_) AVIFileRelease(file_);
+  if (stream_) AVIStreamRelease(stream_);
+  if (compressed_) AVIStreamRelease(compressed_);
+  file_ = nullptr;
+  stream_ = nullptr;
+  compressed_ = nullptr;
+  AVIFileExit();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The AVI file of one recording attempt: the file, its video stream and the compressed stream
+// in front of it, opened one after the other and released in the order the clean-up needs.
+#include <QString>
+#include <cstdint>
+
+#include "camera/codec/vfw.h"
+
+class TAviRecordingFile {
+ public:
+  TAviRecordingFile() = default;
+  ~TAviRecordingFile() { Close(); }
+  TAviRecordingFile(const TAviRecordingFile&) = delete;
+  TAviRecordingFile& operator=(const TAviRecordingFile&) = delete;
+
+  // Creates the file (replacing one of that name), its stream and the compressed stream, and sets
+  // the frames' format (a BITMAPINFOHEADER and its colour table). Each step runs only when every
+  // earlier one succeeded; the answer is the first failure, or AVIERR_OK.
+  HRESULT Open(const QString& fileName, const AVISTREAMINFOA& header, const AVICOMPRESSOPTIONS& options,
+               const void* format, std::int32_t formatSize);
+  // Compresses and stores one frame's pixel rows at stream position `position`.
+  HRESULT Write(std::int32_t position, const void* pixels, std::int32_t size);
+  // Frees the options, releases the file, the stream and the compressed stream (each one that
+  // was obtained) and ends the AVI services; the file is complete afterwards. Runs once.
+  void Close();
+
+ private:
+  bool opened_ = false;
+  AVICOMPRESSOPTIONS options_{};
+  PAVIFILE file_ = nullptr;
+  PAVISTREAM stream_ = nullptr;
+  PAVISTREAM compressed_ = nullptr;
+};

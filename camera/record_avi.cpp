@@ -1,0 +1,196 @@
+// One recording attempt: the region's rectangle fitted to the compressor, the file and stream
+// opened, frames grabbed and written by the clock's slots until the stop, then the clean-up and
+// the report.
+#include <QPointer>
+#include <QWidget>
+
+#include "camera/avi_recording_file.h"
+#include "camera/flashwnd.h"
+#include "camera/recording_loop.h"
+#include "camera/scrcam.h"
+#include "camera/size_adaptation.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+
+using recording::CaptureRect;
+
+namespace {
+
+constexpr std::uint32_t kDefaultCompressor = mmioFOURCC('M', 'S', 'V', 'C');
+constexpr std::uint32_t kIndeo5 = mmioFOURCC('I', 'V', '5', '0');
+constexpr std::uint32_t kOldestVideoServices = 0x010A;
+
+// A frame held by the attempt, released when replaced or when the attempt ends.
+class THeldFrame {
+ public:
+  THeldFrame() = default;
+  ~THeldFrame() { FreeFrame(frame_); }
+  THeldFrame(const THeldFrame&) = delete;
+  THeldFrame& operator=(const THeldFrame&) = delete;
+  void Reset(PackedDib frame = nullptr) {
+    FreeFrame(frame_);
+    frame_ = frame;
+  }
+  PackedDib Get() const { return frame_; }
+  const BITMAPINFOHEADER& Header() const { return *static_cast<const BITMAPINFOHEADER*>(frame_); }
+  // Header and colour table: what the stream's format is made of.
+  std::int32_t FormatSize() const { return static_cast<std::int32_t>(Header().biSize + 4 * Header().biClrUsed); }
+  const void* Pixels() const { return static_cast<const std::uint8_t*>(frame_) + FormatSize(); }
+
+ private:
+  PackedDib frame_ = nullptr;
+};
+
+// The region window's outer bounds, read on the UI thread that owns the window; an empty
+// rectangle when there is no window.
+CaptureRect RegionBounds(QWidget* regionWindow) {
+  CaptureRect bounds;
+  QPointer<QWidget> window = regionWindow;
+  TRecordAVIThread::Synchronize([&] {
+    if (!window) return;
+    const QRect outer = window->frameGeometry();
+    bounds = {outer.left(), outer.top(), outer.width(), outer.height()};
+  });
+  return bounds;
+}
+
+bool CompressorTakes(HIC hic, PackedDib frame) {
+  return frame && ICSendMessage(hic, ICM_COMPRESS_QUERY, reinterpret_cast<std::uintptr_t>(frame), 0) == ICERR_OK;
+}
+
+}  // namespace
+
+std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileName) {
+  CaptureRect rect = RegionBounds(regionWindow);
+  CaptureWidth = rect.width;
+  CaptureHeight = rect.height;
+
+  if ((VideoForWindowsVersion() >> 16) < kOldestVideoServices) {
+    platform::ShowMessage("Error", "Failure: Video for Windows version too old!", platform::BoxIcon::Error);
+    Fire(OnRecordError);
+    return 0;
+  }
+
+  // Size adaptation. Whatever compressor will record gets its sizes: the chosen entry, or the
+  // default one when none is chosen or the chosen one gives up, so that every region records.
+  THeldFrame testFrame;
+  testFrame.Reset(CaptureFrame(rect.left, rect.top, rect.width, rect.height));
+  auto adaptTo = [&](HIC hic) {
+    return recording::AdaptToCompressor(rect, ScreenWidth, ScreenHeight, [&](const CaptureRect& candidate) {
+      if (candidate == rect && testFrame.Get()) return CompressorTakes(hic, testFrame.Get());
+      testFrame.Reset(CaptureFrame(candidate.left, candidate.top, candidate.width, candidate.height));
+      return CompressorTakes(hic, testFrame.Get());
+    });
+  };
+  std::uint32_t fourCC = CompressorFourCC;
+  std::uint32_t adaptedFor = 0;
+  const std::int32_t index = CompressorIndex;
+  if (index >= 0 && index < CompressorCount && Compressors[index].fccHandler == fourCC) {
+    const ICINFO& entry = Compressors[index];
+    if (HIC hic = ICOpen(entry.fccType, entry.fccHandler, ICMODE_QUERY)) {
+      if (adaptTo(hic)) adaptedFor = fourCC;
+      else fourCC = kDefaultCompressor;
+      ICClose(hic);
+    } else {
+      fourCC = kDefaultCompressor;
+    }
+  }
+  if (fourCC == kIndeo5) fourCC = kDefaultCompressor;
+  if (adaptedFor != fourCC) {
+    if (HIC hic = ICOpen(ICTYPE_VIDEO, fourCC, ICMODE_QUERY)) {
+      adaptTo(hic);
+      ICClose(hic);
+    }
+  }
+  CompressorFourCC = fourCC;
+  CaptureWidth = rect.width;
+  CaptureHeight = rect.height;
+  // The format comes from a frame of the rectangle that will be recorded.
+  if (!testFrame.Get() || testFrame.Header().biWidth != rect.width ||
+      testFrame.Header().biHeight != rect.height) {
+    testFrame.Reset(CaptureFrame(rect.left, rect.top, rect.width, rect.height));
+  }
+
+  HRESULT failure = AVIERR_OK;
+  TAviRecordingFile file;
+  if (!testFrame.Get()) {
+    // Without a frame there is no format to record in.
+    failure = AVIERR_ERROR;
+  } else {
+    if (ShowMarker) {
+      TRecordAVIThread::Synchronize([this, rect] {
+        Marker->FitToRect(rect.left, rect.top, rect.width, rect.height);
+        Marker->show();
+      });
+    }
+    const BITMAPINFOHEADER& format = testFrame.Header();
+    AVISTREAMINFOA header{};
+    header.fccType = streamtypeVIDEO;
+    header.dwScale = 1;
+    header.dwRate = static_cast<std::uint32_t>(FramesPerSecond.load());
+    header.dwSuggestedBufferSize = format.biSizeImage;
+    header.rcFrame = {0, 0, format.biWidth, format.biHeight};
+    AVICOMPRESSOPTIONS options{};
+    options.fccType = streamtypeVIDEO;
+    options.fccHandler = fourCC;
+    options.dwKeyFrameEvery = static_cast<std::uint32_t>(KeyFrameEvery.load());
+    options.dwQuality = static_cast<std::uint32_t>(Quality.load());
+    options.dwFlags = AVICOMPRESSF_KEYFRAMES | AVICOMPRESSF_VALID;
+    failure = file.Open(fileName, header, options, testFrame.Get(), testFrame.FormatSize());
+  }
+
+  if (failure == AVIERR_OK) {
+    const std::int32_t frameWidth = testFrame.Header().biWidth;
+    const std::int32_t frameHeight = testFrame.Header().biHeight;
+    const std::int32_t frameBytes = static_cast<std::int32_t>(testFrame.Header().biSizeImage);
+    testFrame.Reset();
+    Fire(OnRecordStart);
+
+    recording::LoopHooks hooks;
+    hooks.clock = platform::TimeGetTime;
+    hooks.sleep = platform::SleepMs;
+    hooks.recording = [this] { return Recording.load(); };
+    hooks.grabAndWrite = [&](std::int32_t slot, bool write, bool& written) {
+      // Every frame has the format's size, taken where the region is now.
+      CaptureRect at = rect;
+      if (FollowRegion) {
+        const CaptureRect region = RegionBounds(regionWindow);
+        if (region.width > 0) at = {region.left, region.top, rect.width, rect.height};
+      }
+      THeldFrame frame;
+      frame.Reset(CaptureFrame(at.left, at.top, frameWidth, frameHeight));
+      if (!frame.Get() || !write) return true;
+      if (file.Write(slot, frame.Pixels(), frameBytes) != AVIERR_OK) return false;
+      written = true;
+      return true;
+    };
+    hooks.progress = [this] { Fire(OnProgress); };
+    hooks.statisticsChanged = [this](const recording::LoopStatistics& stats) {
+      StartTime = stats.StartTime;
+      LastFrameInterval = stats.LastFrameInterval;
+      FramesDropped = stats.FramesDropped;
+      FrameIndex = stats.FrameIndex;
+      FramesWritten = stats.FramesWritten;
+    };
+    recording::LoopStatistics stats;
+    if (!recording::RunRecordingLoop(FrameIntervalMs, hooks, stats)) failure = AVIERR_FILEWRITE;
+    Fire(OnRecordStop);
+  }
+
+  if (ShowMarker) TRecordAVIThread::Synchronize([this] { Marker->hide(); });
+  file.Close();
+  testFrame.Reset();
+
+  if (failure == AVIERR_OK) return 1;
+  Fire(OnRecordError);
+  if (CompressorFourCC == kDefaultCompressor) {
+    platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning);
+    return 0;
+  }
+  const platform::BoxAnswer answer =
+      platform::AskYesNo("Notice", "Error recording AVI file using current compressor. Use default compressor? ",
+                         platform::BoxIcon::Warning);
+  if (answer != platform::BoxAnswer::Yes) return 0;
+  CompressorFourCC = kDefaultCompressor;
+  return -1;
+}

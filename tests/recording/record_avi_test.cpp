@@ -1,0 +1,188 @@
+// Whole recording attempts: a region recorded into an AVI file that ffprobe and ffmpeg read back,
+// the timing by slots, the size adaptation, and the failures the user is told about.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "camera/flashwnd.h"
+#include "tests/recording/recording_rig.h"
+
+namespace {
+
+using namespace recordingtest;
+using codectest::ProbeStream;
+
+constexpr std::uint32_t kMsvc = mmioFOURCC('M', 'S', 'V', 'C');
+
+class RecordAvi : public ::testing::Test {
+ protected:
+  void SetUp() override { folder = codectest::TempFolder(); }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+  std::string File(const std::string& name) const { return folder + "/" + name; }
+
+  std::string folder;
+  testsupport::ModalWatcher boxes;
+};
+
+TEST_F(RecordAvi, TwoSecondsOfAChangingRegionAtTenFps) {
+  const QRect where(40, 40, 200, 120);
+  ChangingScene scene(where);
+  auto region = RegionAt(where);
+  ResultCam cam;
+  bool markerShownDuringTheRecording = false;
+  cam.OnProgress = [&](TScreenCam*) {
+    TRecordAVIThread::Synchronize([&] { markerShownDuringTheRecording |= cam.Marker->isVisible(); });
+  };
+  const std::string file = File("two seconds.avi");
+  RecordFor(cam, region.get(), file, 2000);
+
+  EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{1});
+  EXPECT_EQ(cam.starts, 1);
+  EXPECT_EQ(cam.stops, 1);
+  EXPECT_EQ(cam.errors, 0);
+  EXPECT_TRUE(boxes.Seen().isEmpty()) << boxes.Seen().join('\n').toStdString();
+  EXPECT_TRUE(markerShownDuringTheRecording);
+  EXPECT_TRUE(cam.Marker->isHidden()) << "hidden again at the end";
+
+  const auto probe = ProbeStream(file);
+  EXPECT_EQ(probe.codecTag, "MSVC");
+  EXPECT_EQ(probe.frameRate, "10/1");
+  EXPECT_EQ(probe.width, 200);
+  EXPECT_EQ(probe.height, 120);
+  EXPECT_GE(probe.frames, 15);
+  EXPECT_LE(probe.frames, 25);
+  // Every slot up to the last one was either written or counted as dropped.
+  EXPECT_EQ(cam.FramesWritten + cam.FramesDropped, cam.FrameIndex + 1);
+  EXPECT_EQ(probe.frames, cam.FrameIndex + 1) << "the file has a position for every slot";
+  EXPECT_EQ(cam.CaptureWidth, 200);
+
+  const auto decoded = codectest::DecodeRgb(file, 200, 120);
+  EXPECT_EQ(decoded.exitCode, 0);
+  EXPECT_EQ(decoded.messages, "");
+  std::set<std::vector<std::uint8_t>> distinct(decoded.frames.begin(), decoded.frames.end());
+  EXPECT_GT(distinct.size(), 5u) << "the changing scene was recorded";
+}
+
+TEST_F(RecordAvi, ASlowCompressorKeepsTheClocksTimeAndCountsTheSkippedSlots) {
+  const QRect where(0, 0, 480, 360);
+  ChangingScene scene(where);
+  auto region = RegionAt(where);
+  ResultCam cam;
+  const int cinepak = cam.IndexOf(mmioFOURCC('c', 'v', 'i', 'd'));
+  if (cinepak < 0) GTEST_SKIP() << "this libavcodec has no Cinepak encoder";
+  cam.CompressorIndex = cinepak;
+  const std::string file = File("slow.avi");
+  RecordFor(cam, region.get(), file, 3000);
+
+  EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{1});
+  EXPECT_GT(cam.FramesDropped, 0);
+  EXPECT_LT(cam.FramesWritten, cam.FrameIndex) << "fewer frames than slots";
+  EXPECT_EQ(cam.FramesWritten + cam.FramesDropped, cam.FrameIndex + 1);
+  const auto probe = ProbeStream(file);
+  EXPECT_EQ(probe.codecTag, "cvid");
+  // The file lasts as long as the recording did, not as long as its frames would at 10 fps.
+  EXPECT_EQ(probe.frames, cam.FrameIndex + 1);
+  EXPECT_GE(probe.frames, 20);
+  EXPECT_EQ(codectest::DecodeRgb(file, 480, 360).messages, "");
+}
+
+TEST_F(RecordAvi, TheRecordedSizeFitsTheCompressorThatRecords) {
+  const std::uint32_t xxxx = mmioFOURCC('X', 'X', 'X', 'X');
+  struct Case {
+    const char* what;
+    std::uint32_t chosen;     // a catalogue entry to choose, or 0 for none
+    std::uint32_t fourcc;     // CompressorFourCC when none is chosen
+    std::int32_t screenWidth; // 0: the real one
+    int width, height;        // what the file must have
+    const char* tag;
+  };
+  const Case cases[] = {
+      {"no entry chosen: the default is adapted too", 0, kMsvc, 0, 104, 64, "MSVC"},
+      {"rounded down when up exceeds the screen", 0, kMsvc, 103, 100, 64, "MSVC"},
+      {"a chosen IV50 records with MSVC", 0, mmioFOURCC('I', 'V', '5', '0'), 0, 104, 64, "MSVC"},
+      {"an entry that cannot be opened falls back to MSVC", xxxx, 0, 0, 104, 64, "MSVC"},
+      {"an even-size entry", mmioFOURCC('H', '2', '6', '4'), 0, 0, 102, 62, "H264"},
+      {"an entry that takes every size", mmioFOURCC('Z', 'M', 'B', 'V'), 0, 0, 101, 61, "ZMBV"},
+  };
+  const QRect where(30, 50, 101, 61);
+  auto region = RegionAt(where);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ResultCam cam;
+    if (c.screenWidth) cam.ScreenWidth = c.screenWidth;
+    if (c.chosen == xxxx) {
+      cam.CompressorCount = 1;
+      cam.Compressors[0].fccType = ICTYPE_VIDEO;
+      cam.Compressors[0].fccHandler = xxxx;
+      cam.CompressorIndex = 0;
+    } else if (c.chosen) {
+      cam.CompressorIndex = cam.IndexOf(c.chosen);
+      if (cam.CompressorIndex < 0) continue;  // not installed here
+    } else {
+      cam.CompressorFourCC = c.fourcc;
+    }
+    const std::string file = File(std::string(c.tag) + std::to_string(c.width) + ".avi");
+    RecordFor(cam, region.get(), file, 600);
+    EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{1});
+    EXPECT_TRUE(boxes.Seen().isEmpty()) << boxes.Seen().join('\n').toStdString();
+    EXPECT_EQ(cam.CaptureWidth, c.width);
+    EXPECT_EQ(cam.CaptureHeight, c.height);
+    const auto probe = ProbeStream(file);
+    EXPECT_EQ(probe.codecTag, c.tag);
+    EXPECT_EQ(probe.width, c.width);
+    EXPECT_EQ(probe.height, c.height);
+    const auto decoded = codectest::DecodeRgb(file, c.width, c.height);
+    EXPECT_EQ(decoded.messages, "");
+    EXPECT_FALSE(decoded.frames.empty());
+  }
+}
+
+TEST_F(RecordAvi, AFileThatCannotBeCreatedWithTheDefaultCompressorIsAnError) {
+  auto region = RegionAt(QRect(0, 0, 64, 48));
+  ResultCam cam;
+  RecordFor(cam, region.get(), File("missing/folder.avi"), 300);
+  EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{0});
+  EXPECT_EQ(cam.errors, 1);
+  EXPECT_EQ(cam.starts, 0);
+  EXPECT_EQ(boxes.Seen(), QStringList{"Error\tError Creating AVI file"});
+  EXPECT_FALSE(std::filesystem::exists(File("missing")));
+}
+
+TEST_F(RecordAvi, AnotherCompressorsFailureOffersTheDefaultCompressor) {
+  const QString question = "Notice\tError recording AVI file using current compressor. Use default compressor? ";
+  auto region = RegionAt(QRect(0, 0, 64, 48));
+  struct Case {
+    bool yes;
+    bool stopWhileAsked;
+    std::vector<std::int32_t> results;
+  };
+  for (const Case& c : {Case{true, false, {-1, 1}}, Case{false, false, {0}}, Case{true, true, {-1, 1}}}) {
+    SCOPED_TRACE(std::string(c.yes ? "Yes" : "No") + (c.stopWhileAsked ? " after a stop" : ""));
+    ResultCam cam;
+    // A default compressor that is not installed: the compressed stream cannot be made.
+    cam.CompressorFourCC = mmioFOURCC('X', 'X', 'X', 'X');
+    boxes.Clear();
+    boxes.AnswerQuestions(c.yes, [&] {
+      if (c.stopWhileAsked) cam.StopRecording();
+    });
+    const std::string file = File(c.yes ? "again.avi" : "declined.avi");
+    RecordFor(cam, region.get(), file, 1200);
+    EXPECT_EQ(cam.Results(), c.results);
+    ASSERT_FALSE(boxes.Seen().isEmpty());
+    EXPECT_EQ(boxes.Seen().front(), question);
+    EXPECT_EQ(boxes.Seen().size(), 1);
+    if (!c.yes) continue;
+    EXPECT_EQ(cam.CompressorFourCC, kMsvc);
+    const auto probe = ProbeStream(file);
+    EXPECT_EQ(probe.codecTag, "MSVC") << "the same file, recorded again";
+    if (c.stopWhileAsked) {
+      EXPECT_EQ(cam.FramesWritten, 0);
+      EXPECT_LE(probe.frames, 0);
+    } else {
+      EXPECT_GT(cam.FramesWritten, 0);
+    }
+  }
+}
+
+}  // namespace
