@@ -8,6 +8,7 @@
 #include "app/headless.h"
 #include "app/startup.h"
 #include "app/vorlix_application.h"
+#include "platform/termination_signals.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ int RunWindows(int argc, char** argv) {
   VorlixApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
   CreateWindows();
+  // Ended from outside: leave as Exit does, so a recording's file is finished, not cut off.
+  platform::OnTerminationSignal(&application, [](int) { CloseMainWindow(); });
   const int result = application.exec();
   DestroyWindows();
   return result;

@@ -1,5 +1,9 @@
 #include "startup.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
 #include "app/ScreenUnit.h"
 #include "platform/topmost.h"
 #include "windows/About.h"
@@ -23,4 +27,18 @@ void DestroyWindows() {
   OptionDlg = nullptr;
   ScrForm = nullptr;
   AboutBox = nullptr;
+}
+
+void CloseMainWindow() {
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    // A dialog's own event loop runs below this call: let it end first, then come back.
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    else modal->close();
+    QTimer::singleShot(50, CloseMainWindow);
+    return;
+  }
+  static bool closing = false;
+  if (closing || !ScreenForm) return;
+  closing = true;
+  ScreenForm->close();
 }

@@ -5,3 +5,6 @@
 void CreateWindows();
 // Destroys them, the main window last.
 void DestroyWindows();
+// Ends the program as its Exit command does: open dialogs are closed first, then the main
+// window, which stops a recording and waits for its file. Safe to call more than once.
+void CloseMainWindow();

@@ -23,6 +23,98 @@ struct ScreenReader::Impl {
   std::uint8_t* shmAddress = nullptr;
   std::size_t shmSize = 0;
   std::mutex mutex;
+  // The screen's size now; it changes when the display is resized. Guarded by `mutex`.
+  int width = 0, height = 0;
+
+  // Asks the server for the root window's size; true when it differs from what was known.
+  bool RefreshSize() {
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, root), nullptr);
+    if (!geometry) return false;
+    const bool changed = geometry->width != width || geometry->height != height;
+    width = geometry->width;
+    height = geometry->height;
+    free(geometry);
+    return changed;
+  }
+
+  // Takes in what the server reported since the last read: a resized root window (the events
+  // come without a round trip) and the errors of failed reads, which nobody else collects.
+  void DrainEvents() {
+    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+      if ((event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY) {
+        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (configure->window == root) {
+          width = configure->width;
+          height = configure->height;
+        }
+      }
+      free(event);
+    }
+  }
+
+  enum class ReadResult { Done, Failed, Resized };
+
+  // Reads the part of the rectangle that lies on the screen as last known.
+  ReadResult ReadClipped(int x, int y, int rectWidth, int rectHeight, int dibBits, std::uint8_t* dstBottomRow,
+                         std::size_t dstStride, const ScreenInfo& info) {
+    // The visible part, in 64 bits against overflow.
+    const long long left = std::max<long long>(x, 0);
+    const long long top = std::max<long long>(y, 0);
+    const long long right = std::min<long long>(static_cast<long long>(x) + rectWidth, width);
+    const long long bottom = std::min<long long>(static_cast<long long>(y) + rectHeight, height);
+    if (left >= right || top >= bottom) return ReadResult::Done;  // wholly off screen: all black
+    const int w = static_cast<int>(right - left);
+    const int h = static_cast<int>(bottom - top);
+
+    // Where the visible part lands in the destination: the DIB's row 0 is the rectangle's bottom line.
+    const int rowsBelow = static_cast<int>(static_cast<long long>(y) + rectHeight - bottom);
+    std::uint8_t* dst = dstBottomRow + static_cast<std::size_t>(rowsBelow) * dstStride +
+                        static_cast<std::size_t>(left - x) * static_cast<std::size_t>(dibBits / 8);
+    xcb_connection_t* c = connection;
+    const std::size_t srcStride = DibStride(w, info.format.bitsPerPixel);
+    const std::uint32_t* palette = info.palette.empty() ? nullptr : info.palette.data();
+
+    if (shmAvailable && EnsureSegment(srcStride * h)) {
+      xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(
+          c,
+          xcb_shm_get_image(c, root, static_cast<int16_t>(left), static_cast<int16_t>(top),
+                            static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                            segment, 0),
+          nullptr);
+      if (reply) {
+        free(reply);
+        ConvertToDibRows(shmAddress, srcStride, info.format, w, h, dibBits, dst, dstStride, palette,
+                         info.palette.size());
+        return ReadResult::Done;
+      }
+      // The screen may have shrunk under the read: only a failure at the right size gives up
+      // shared memory for good.
+      if (RefreshSize()) return ReadResult::Resized;
+      shmAvailable = false;
+    }
+
+    // Plain reads, in bands so that no request exceeds the server's maximum length.
+    const std::size_t maxBytes = std::max<std::size_t>(xcb_get_maximum_request_length(c) * 4u, 1u << 20) / 2;
+    const int bandRows = std::max<int>(1, static_cast<int>(maxBytes / std::max<std::size_t>(srcStride, 1)));
+    for (int band = 0; band < h; band += bandRows) {
+      const int rows = std::min(bandRows, h - band);
+      xcb_get_image_reply_t* reply = xcb_get_image_reply(
+          c,
+          xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(left),
+                        static_cast<int16_t>(top + band), static_cast<uint16_t>(w), static_cast<uint16_t>(rows),
+                        ~0u),
+          nullptr);
+      if (!reply) return ReadResult::Failed;
+      const std::size_t bytes = static_cast<std::size_t>(xcb_get_image_data_length(reply));
+      const std::size_t stride = bytes / static_cast<std::size_t>(rows);
+      // Band `band` (from the top) lands above the rows of the bands below it.
+      std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band - rows) * dstStride;
+      ConvertToDibRows(xcb_get_image_data(reply), stride, info.format, w, rows, dibBits, bandBottom, dstStride,
+                       palette, info.palette.size());
+      free(reply);
+    }
+    return ReadResult::Done;
+  }
 
   void ReleaseSegment() {
     if (shmAddress) {
@@ -80,6 +172,11 @@ ScreenReader::ScreenReader() : impl_(new Impl) {
   impl_->root = screen->root;
   info_.width = screen->width_in_pixels;
   info_.height = screen->height_in_pixels;
+  impl_->width = info_.width;
+  impl_->height = info_.height;
+  // Size changes of the display arrive as the root window's configure events.
+  const std::uint32_t events = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+  xcb_change_window_attributes(c, impl_->root, XCB_CW_EVENT_MASK, &events);
   info_.format.depth = screen->root_depth;
 
   for (xcb_format_iterator_t f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f)) {
@@ -131,62 +228,20 @@ bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
 bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits,
                            std::uint8_t* dstBottomRow, std::size_t dstStride) {
   if (!impl_->connection || width <= 0 || height <= 0) return false;
-  // The part of the rectangle that lies on the screen, in 64 bits against overflow.
-  const long long left = std::max<long long>(x, 0);
-  const long long top = std::max<long long>(y, 0);
-  const long long right = std::min<long long>(static_cast<long long>(x) + width, info_.width);
-  const long long bottom = std::min<long long>(static_cast<long long>(y) + height, info_.height);
-  if (left >= right || top >= bottom) return true;  // wholly off screen: all black
-  const int w = static_cast<int>(right - left);
-  const int h = static_cast<int>(bottom - top);
-
-  // Where the visible part lands in the destination: the DIB's row 0 is the rectangle's bottom line.
-  const int rowsBelow = static_cast<int>(static_cast<long long>(y) + height - bottom);
-  std::uint8_t* dst = dstBottomRow + static_cast<std::size_t>(rowsBelow) * dstStride +
-                      static_cast<std::size_t>(left - x) * static_cast<std::size_t>(dibBits / 8);
-
   std::lock_guard<std::mutex> lock(impl_->mutex);
-  xcb_connection_t* c = impl_->connection;
-  const std::size_t srcStride = DibStride(w, info_.format.bitsPerPixel);
-  const std::uint32_t* palette = info_.palette.empty() ? nullptr : info_.palette.data();
-
-  if (impl_->shmAvailable && impl_->EnsureSegment(srcStride * h)) {
-    xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(
-        c,
-        xcb_shm_get_image(c, impl_->root, static_cast<int16_t>(left), static_cast<int16_t>(top),
-                          static_cast<uint16_t>(w), static_cast<uint16_t>(h), ~0u,
-                          XCB_IMAGE_FORMAT_Z_PIXMAP, impl_->segment, 0),
-        nullptr);
-    if (reply) {
-      free(reply);
-      ConvertToDibRows(impl_->shmAddress, srcStride, info_.format, w, h, dibBits, dst, dstStride,
-                       palette, info_.palette.size());
-      return true;
+  impl_->DrainEvents();
+  // A read over the screen's edge fails; when it failed because the screen has changed size
+  // (xrandr), the read is clipped to the new size and tried again.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    switch (impl_->ReadClipped(x, y, width, height, dibBits, dstBottomRow, dstStride, info_)) {
+      case Impl::ReadResult::Done: return true;
+      case Impl::ReadResult::Resized: break;
+      case Impl::ReadResult::Failed:
+        if (!impl_->RefreshSize()) return false;
+        break;
     }
-    impl_->shmAvailable = false;  // fall back to plain reads for good
   }
-
-  // Plain reads, in bands so that no request exceeds the server's maximum length.
-  const std::size_t maxBytes = std::max<std::size_t>(xcb_get_maximum_request_length(c) * 4u, 1u << 20) / 2;
-  const int bandRows = std::max<int>(1, static_cast<int>(maxBytes / std::max<std::size_t>(srcStride, 1)));
-  for (int band = 0; band < h; band += bandRows) {
-    const int rows = std::min(bandRows, h - band);
-    xcb_get_image_reply_t* reply = xcb_get_image_reply(
-        c,
-        xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, impl_->root, static_cast<int16_t>(left),
-                      static_cast<int16_t>(top + band), static_cast<uint16_t>(w),
-                      static_cast<uint16_t>(rows), ~0u),
-        nullptr);
-    if (!reply) return false;
-    const std::size_t bytes = static_cast<std::size_t>(xcb_get_image_data_length(reply));
-    const std::size_t stride = bytes / static_cast<std::size_t>(rows);
-    // Band `band` (from the top) lands above the rows of the bands below it.
-    std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band - rows) * dstStride;
-    ConvertToDibRows(xcb_get_image_data(reply), stride, info_.format, w, rows, dibBits, bandBottom,
-                     dstStride, palette, info_.palette.size());
-    free(reply);
-  }
-  return true;
+  return false;
 }
 
 }  // namespace platform

@@ -26,7 +26,8 @@ class ScreenReader {
   // The display's bits per pixel: 32 at depth 24, 16 at depth 16, 8 at depth 8.
   int BitsPerPixel() const { return info_.format.bitsPerPixel; }
 
-  // Reads the screen rectangle (x, y, width, height) into DIB rows at `dibBits` per pixel.
+  // Reads the screen rectangle (x, y, width, height) into DIB rows at `dibBits` per pixel, as
+  // the screen is now: a resized display is followed (Info() keeps the size at the start).
   // `dstBottomRow` is the DIB row of the rectangle's bottom line; each higher line lies
   // `dstStride` bytes further. Parts of the rectangle off the screen are left untouched, so a
   // zero-filled destination shows them black. Returns false when nothing could be read.

@@ -13,7 +13,7 @@ build_pkgs=(
 )
 test_pkgs=(
   googletest libgtest-dev
-  xvfb openbox xdotool xclip x11-utils x11-xserver-utils
+  xvfb xserver-xephyr openbox xdotool xclip x11-utils x11-xserver-utils
   ffmpeg imagemagick poppler-utils
   clang libclang-rt-14-dev
 )
