@@ -11,11 +11,11 @@
 #include <optional>
 
 #include "app/output_naming.h"
-#include "app/stop_signals.h"
 #include "app/unattended_boxes.h"
 #include "app/vorlix_application.h"
 #include "camera/codec/compressor_table.h"
 #include "camera/scrcam.h"
+#include "platform/termination_signals.h"
 
 namespace app {
 namespace {
@@ -99,6 +99,7 @@ int RecordFromCommandLine(const CommandLine& command, int argc, char** argv) {
   // The time counts from the first frame, not from the start of the file's set-up.
   QTimer duration;
   duration.setSingleShot(true);
+  duration.setTimerType(Qt::PreciseTimer);  // a coarse timer may end up to 5 % early
   QObject::connect(&duration, &QTimer::timeout, [&camera] { camera.StopRecording(); });
   const int durationMs = static_cast<int>(command.seconds * 1000);
   camera.OnRecordStart = [&duration, durationMs](TScreenCam*) {
@@ -107,7 +108,8 @@ int RecordFromCommandLine(const CommandLine& command, int argc, char** argv) {
   };
   std::atomic<bool> failed{false};
   camera.OnRecordError = [&failed](TScreenCam*) { failed = true; };
-  StopSignals stopSignals([&camera] { camera.StopRecording(); });
+  // Ended from outside: stop as the time would, so that the file is finished, not cut off.
+  platform::OnTerminationSignal(&application, [&camera](int) { camera.StopRecording(); });
 
   const std::string fileName = NextFreeName(command.file);
   camera.StartRecording(&region, QString::fromStdString(fileName));

@@ -9,8 +9,8 @@ int ListCodecs(int argc, char** argv);
 
 // Records the screen (or the command's region) for the command's seconds into a numbered AVI
 // file, then prints frames written, slots dropped and the file name; exit status: 0 recorded,
-// 1 failed, 2 bad arguments (a FOURCC not in the catalogue). SIGINT and SIGTERM end the
-// recording early, with the file complete.
+// 1 failed, 2 bad arguments (a FOURCC not in the catalogue). SIGINT, SIGTERM and SIGHUP end
+// the recording early, with the file complete.
 int RecordFromCommandLine(const CommandLine& command, int argc, char** argv);
 
 }  // namespace app

@@ -159,9 +159,9 @@ TEST(RecordCommand, BadArgumentsFailWithAClearMessage) {
   std::filesystem::remove_all(folder);
 }
 
-// SIGTERM and SIGINT end a long recording early with a complete file and the report.
+// SIGTERM, SIGINT and SIGHUP end a long recording early with a complete file and the report.
 TEST(RecordCommand, AStopSignalFinishesTheFile) {
-  for (int signal : {SIGTERM, SIGINT}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     SCOPED_TRACE(signal);
     const std::string folder = testsupport::MakeTempFolder("vorlix-record");
     const std::string name = folder + "/long.avi";
