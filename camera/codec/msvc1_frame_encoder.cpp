@@ -25,10 +25,8 @@ class Msvc1FrameEncoder final : public FrameEncoder {
   bool Encode(const std::uint8_t* dibBits, bool keyFrame, EncodedFrame& out) override {
     if (!dibBits) return false;
     try {
-      // The encoder starts with a key frame: a fresh one gives the key frame asked for.
-      if (keyFrame && framesCoded_ > 0) encoder_.emplace(input_.width, input_.height, quality_, 0);
+      if (keyFrame) encoder_->ForceKeyFrame();
       const msvc1::EncodedFrame coded = CodeFrame(dibBits);
-      ++framesCoded_;
       out.bytes = coded.bytes;
       out.keyFrame = coded.keyFrame;
       return true;
@@ -68,7 +66,6 @@ class Msvc1FrameEncoder final : public FrameEncoder {
   std::size_t stride_;
   std::optional<msvc1::Msvc1Encoder> encoder_;
   std::vector<std::uint8_t> widened_;
-  std::int64_t framesCoded_ = 0;
 };
 
 }  // namespace
