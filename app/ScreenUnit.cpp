@@ -271,13 +271,10 @@ void TScreenForm::bt_RegionClick(QObject*) {
   ScrForm->close();
 }
 
-void TScreenForm::bt_OptionsClick(QObject*) { OptionDlg->ShowOptions(); }
-
-void TScreenForm::bt_recordClick(QObject*) {
-  if (!RegionSelected) {
-    platform::ShowPlainMessage("Select the Screen Region, please!", this);
-    return;
-  }
+void TScreenForm::bt_OptionsClick(QObject*) {
+  // The list shows what is installed now.
+  ScreenCam->RefreshCompressors();
+  OptionDlg->ShowOptions();
 }
 
 void TScreenForm::bt_ExitClick(QObject*) { close(); }

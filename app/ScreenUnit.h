@@ -93,6 +93,9 @@ class TScreenForm : public QWidget {
   void RunStill(const std::function<void()>& beforeHide, const std::function<void(app::StillImage&)>& deliver);
   void HideForStill();
   app::StillImage GrabStill();
+  // The two halves of the record command.
+  void StartRecordingCommand();
+  void StopRecordingCommand();
 
   std::unique_ptr<platform::GlobalHotkeys> hotkeys_;
   bool shownOnce_ = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/headless_record.h"
 #include "app/still_files.h"
 #include "app/still_image.h"
 
@@ -31,13 +32,17 @@ int TakeStill(const CommandLine& command) {
 
 }  // namespace
 
-int RunHeadless(const CommandLine& command, int, char**) {
+int RunHeadless(const CommandLine& command, int argc, char** argv) {
   try {
     switch (command.mode) {
       case CommandLine::Mode::Still:
         return TakeStill(command);
+      case CommandLine::Mode::Record:
+        return RecordFromCommandLine(command, argc, argv);
+      case CommandLine::Mode::ListCodecs:
+        return ListCodecs(argc, argv);
       default:
-        std::fprintf(stderr, "vorlix: this command is not available yet\n");
+        std::fprintf(stderr, "vorlix: this command has no headless form\n");
         return kFailed;
     }
   } catch (const std::exception& error) {

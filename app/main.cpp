@@ -23,12 +23,7 @@ bool DisplayReachable() {
 }
 
 int RunWindows(int argc, char** argv) {
-  // Geometry is in screen pixels: no scaling of any kind.
-  qputenv("QT_QPA_PLATFORM", "xcb");
-  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-  qunsetenv("QT_SCALE_FACTOR");
-  qunsetenv("QT_SCREEN_SCALE_FACTORS");
-
+  VorlixApplication::UseScreenPixels();
   VorlixApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
   CreateWindows();

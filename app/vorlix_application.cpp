@@ -9,6 +9,13 @@ VorlixApplication::VorlixApplication(int& argc, char** argv) : QApplication(argc
   setApplicationVersion("1.1");
 }
 
+void VorlixApplication::UseScreenPixels() {
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+  qunsetenv("QT_SCALE_FACTOR");
+  qunsetenv("QT_SCREEN_SCALE_FACTORS");
+}
+
 bool VorlixApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);

@@ -6,5 +6,7 @@
 class VorlixApplication : public QApplication {
  public:
   VorlixApplication(int& argc, char** argv);
+  // Call before constructing: geometry in screen pixels, no scaling of any kind, on X11.
+  static void UseScreenPixels();
   bool notify(QObject* receiver, QEvent* event) override;
 };

@@ -123,11 +123,16 @@ class TRecordAVIThread : public QThread {
   std::atomic<std::int32_t> MarkerLeft{0}, MarkerTop{0}, MarkerWidth{0}, MarkerHeight{0};
 
   // Marker steps, run on the UI thread; they do nothing once Recording is false.
-  void PaintMarker();
+  void PaintMarker();  // in MarkerColor
+  void PaintMarkerIn(std::uint32_t color);
   void PlaceMarker();
 
   // Runs `step` on the UI thread while the calling thread waits; on the UI thread, at once.
   static void Synchronize(const std::function<void()>& step);
+  // Runs `step` on the UI thread after the steps handed over before it, without waiting; on the
+  // UI thread, at once. The thread's own end is handed over the same way, so a posted step
+  // always runs while the thread still exists.
+  static void Post(std::function<void()> step);
   // Sets up the hand-over's receiver on the UI thread; the camera's constructor calls it.
   static void PrepareHandOver();
 
@@ -150,6 +155,10 @@ class TDeviceBitmap {
   // false when the pixels cannot be read.
   virtual bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow,
                          std::size_t stride) = 0;
+  // True when GetDIBits writes every byte of the rows (padding and unreadable parts as zero), so
+  // the block need not be cleared first: for a full-screen frame that clearing costs as much as
+  // a third of the grab.
+  virtual bool FillsEveryByte() const { return false; }
 };
 
 // An image in the X server's own pixel layout (ZPixmap rows, top row first, `stride` bytes apart),

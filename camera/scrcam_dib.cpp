@@ -40,10 +40,12 @@ platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t 
   const int height = bitmap.Height();
   const TPackedDibLayout layout = PackedDibLayout(width, height, bitsPerPixel);
   if (!layout.valid) return nullptr;
-  platform::GlobalHandle_t block = platform::GlobalAlloc(platform::GMEM_MOVEABLE | platform::GMEM_ZEROINIT,
-                                                         layout.blockSize);
+  const bool filled = bitmap.FillsEveryByte();
+  platform::GlobalHandle_t block =
+      platform::GlobalAlloc(platform::GMEM_MOVEABLE | (filled ? 0u : platform::GMEM_ZEROINIT), layout.blockSize);
   if (!block) return nullptr;
   auto* dib = static_cast<std::uint8_t*>(platform::GlobalLock(block));
+  if (filled) std::memset(dib, 0, layout.blockSize - layout.imageSize);  // header and colour table
 
   Put32(dib + 0, kHeaderSize);
   Put32(dib + 4, static_cast<std::uint32_t>(width));
@@ -58,6 +60,7 @@ platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t 
   std::uint8_t* colorTable = dib + kHeaderSize;
   std::uint8_t* pixels = colorTable + 4u * layout.colorsUsed;
   if (!bitmap.GetDIBits(bitsPerPixel, colorTable, pixels, layout.stride)) {
+    if (filled) std::memset(pixels, 0, layout.imageSize);  // black, as a cleared block would show
     platform::ShowMessage("Error", "Error retrieving bitmap bits", platform::BoxIcon::None);
   }
   Put32(dib + 32, layout.colorsUsed);  // whatever the conversion left there

@@ -18,6 +18,7 @@ class TScreenBitmap : public TDeviceBitmap {
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }
+  bool FillsEveryByte() const override { return true; }
 
   // The arrow's top-left corner, in bitmap coordinates.
   void DrawArrow(int x, int y) {
@@ -39,8 +40,8 @@ class TScreenBitmap : public TDeviceBitmap {
       entry[3] = 0;
     }
     if (bits != 32 && bits != 24 && bits != 16 && bits != 8) return false;
-    // Off-screen parts stay as the zero-filled block has them: black.
-    if (!screen.ReadDib(left_, top_, width_, height_, static_cast<int>(bits), bottomRow, stride)) return false;
+    // Off-screen parts come out black.
+    if (!screen.ReadDib(left_, top_, width_, height_, static_cast<int>(bits), bottomRow, stride, true)) return false;
     if (arrow_) {
       TArrowCursor::Draw(bottomRow, stride, width_, height_, static_cast<int>(bits), colorTable, colors, arrowX_,
                          arrowY_);
@@ -61,7 +62,9 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
   if (width < 1 || height < 1) return nullptr;
 
   if (TRecordAVIThread* thread = Thread.load(); thread && ShowMarker) {
-    if (FollowRegion) {
+    // Under FollowRegion the marker moves with the rectangle; only a change needs the UI thread.
+    if (FollowRegion && (thread->MarkerLeft != left || thread->MarkerTop != top || thread->MarkerWidth != width ||
+                         thread->MarkerHeight != height)) {
       thread->MarkerLeft = left;
       thread->MarkerTop = top;
       thread->MarkerWidth = width;
@@ -102,11 +105,16 @@ void TScreenCam::SetMarkerActive(bool active) {
   TRecordAVIThread* thread = Thread.load();
   if (!thread) return;
   thread->MarkerColor = active ? CaptureColor : IdleColor;
-  TRecordAVIThread::Synchronize([thread] { thread->PaintMarker(); });
+  // The capture colour must be on the screen before the read starts; the idle colour may
+  // follow while the next frame is being coded.
+  if (active) TRecordAVIThread::Synchronize([thread] { thread->PaintMarker(); });
+  else TRecordAVIThread::Post([thread] { thread->PaintMarkerIn(IdleColor); });
 }
 
-void TRecordAVIThread::PaintMarker() {
-  if (Camera->Recording) Camera->Marker->PaintBrackets(MarkerColor);
+void TRecordAVIThread::PaintMarker() { PaintMarkerIn(MarkerColor); }
+
+void TRecordAVIThread::PaintMarkerIn(std::uint32_t color) {
+  if (Camera->Recording) Camera->Marker->PaintBrackets(color);
 }
 
 void TRecordAVIThread::PlaceMarker() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -54,14 +55,35 @@ struct ScreenReader::Impl {
 
   enum class ReadResult { Done, Failed, Resized };
 
+  // Zeroes the bytes of the destination rectangle that a read of the visible part (columns
+  // [left, right) of rows [top, bottom), all relative to the rectangle) does not write, row
+  // padding included.
+  static void ClearUncovered(std::uint8_t* dstBottomRow, std::size_t dstStride, int rectHeight, int dibBits,
+                             long long left, long long right, long long top, long long bottom) {
+    const std::size_t pixelBytes = static_cast<std::size_t>(dibBits / 8);
+    for (int row = 0; row < rectHeight; ++row) {  // row counted from the top
+      std::uint8_t* line = dstBottomRow + static_cast<std::size_t>(rectHeight - 1 - row) * dstStride;
+      if (row < top || row >= bottom || left >= right) {
+        std::memset(line, 0, dstStride);
+        continue;
+      }
+      std::memset(line, 0, static_cast<std::size_t>(left) * pixelBytes);
+      const std::size_t end = static_cast<std::size_t>(right) * pixelBytes;
+      std::memset(line + end, 0, dstStride - end);
+    }
+  }
+
   // Reads the part of the rectangle that lies on the screen as last known.
   ReadResult ReadClipped(int x, int y, int rectWidth, int rectHeight, int dibBits, std::uint8_t* dstBottomRow,
-                         std::size_t dstStride, const ScreenInfo& info) {
+                         std::size_t dstStride, const ScreenInfo& info, bool clearUncovered) {
     // The visible part, in 64 bits against overflow.
     const long long left = std::max<long long>(x, 0);
     const long long top = std::max<long long>(y, 0);
     const long long right = std::min<long long>(static_cast<long long>(x) + rectWidth, width);
     const long long bottom = std::min<long long>(static_cast<long long>(y) + rectHeight, height);
+    if (clearUncovered) {
+      ClearUncovered(dstBottomRow, dstStride, rectHeight, dibBits, left - x, right - x, top - y, bottom - y);
+    }
     if (left >= right || top >= bottom) return ReadResult::Done;  // wholly off screen: all black
     const int w = static_cast<int>(right - left);
     const int h = static_cast<int>(bottom - top);
@@ -226,14 +248,14 @@ ScreenReader::~ScreenReader() {
 bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
 
 bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits,
-                           std::uint8_t* dstBottomRow, std::size_t dstStride) {
+                           std::uint8_t* dstBottomRow, std::size_t dstStride, bool clearUncovered) {
   if (!impl_->connection || width <= 0 || height <= 0) return false;
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->DrainEvents();
   // A read over the screen's edge fails; when it failed because the screen has changed size
   // (xrandr), the read is clipped to the new size and tried again.
   for (int attempt = 0; attempt < 2; ++attempt) {
-    switch (impl_->ReadClipped(x, y, width, height, dibBits, dstBottomRow, dstStride, info_)) {
+    switch (impl_->ReadClipped(x, y, width, height, dibBits, dstBottomRow, dstStride, info_, clearUncovered)) {
       case Impl::ReadResult::Done: return true;
       case Impl::ReadResult::Resized: break;
       case Impl::ReadResult::Failed:

@@ -30,9 +30,11 @@ class ScreenReader {
   // the screen is now: a resized display is followed (Info() keeps the size at the start).
   // `dstBottomRow` is the DIB row of the rectangle's bottom line; each higher line lies
   // `dstStride` bytes further. Parts of the rectangle off the screen are left untouched, so a
-  // zero-filled destination shows them black. Returns false when nothing could be read.
+  // zero-filled destination shows them black; with `clearUncovered` they and the row padding
+  // are zeroed here, so the destination need not be cleared first. Returns false when nothing
+  // could be read.
   bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow,
-               std::size_t dstStride);
+               std::size_t dstStride, bool clearUncovered = false);
 
   ScreenReader(const ScreenReader&) = delete;
   ScreenReader& operator=(const ScreenReader&) = delete;

@@ -12,20 +12,13 @@ extern "C" {
 }
 
 #include "camera/codec/libav_frame_encoder.h"
+#include "camera/codec/msvc1_frame_encoder.h"
 #include "camera/codec/vfw_types.h"
 
 namespace codec {
 namespace {
 
 // ---- quality mappings: 0..10000 onto each encoder's own control ----
-
-// Video 1 in libavcodec has no quality control: lower qualities keep fewer bits of each colour
-// channel, which gives more flat and skipped blocks.
-QualityControl Video1Quality(AVCodecContext*, AVDictionary**, int quality) {
-  QualityControl control;
-  control.bits555 = quality >= 5000 ? 5 : quality >= 2000 ? 4 : 3;
-  return control;
-}
 
 // Fixed quantiser 2 (best) .. 31, halving the quality every 2500 steps down from 10000.
 QualityControl QuantiserQuality(AVCodecContext* context, AVDictionary**, int quality) {
@@ -55,8 +48,6 @@ QualityControl LambdaQuality(AVCodecContext*, AVDictionary**, int quality) {
 
 // ---- how each encoder is driven ----
 
-const LibavRecipe kVideo1{AV_PIX_FMT_RGB555LE, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_RGB555LE,
-                          KeyFrameControl::Reopen, false, "", Video1Quality};
 const LibavRecipe kZmbv{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0,
                         KeyFrameControl::Reopen, false, "", nullptr};
 const LibavRecipe kMjpeg{AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P,
@@ -93,6 +84,20 @@ CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, AVCodecID codec
   return entry;
 }
 
+// Video 1 is coded by our own encoder, built for screens: libavcodec's takes a tenth of a second
+// and more for a full-HD frame. It reads quality 0..10000 itself.
+CompressorEntry OwnVideo1Entry() {
+  CompressorEntry entry;
+  entry.fourcc = mmioFOURCC('M', 'S', 'V', 'C');
+  entry.shortName = "msvideo1";
+  entry.codecId = AV_CODEC_ID_MSVIDEO1;
+  entry.temporal = true;
+  entry.sizes = SizeRule{4, 4};
+  entry.makeEncoder = MakeMsvc1Encoder;
+  entry.ownDescription = "Microsoft Video-1";
+  return entry;
+}
+
 // The table, in compressor-number order. Size rules are what the encoders (and the decoders of
 // their streams) take; the codec tests check each rule against the real encoder.
 std::vector<CompressorEntry> Table() {
@@ -101,7 +106,7 @@ std::vector<CompressorEntry> Table() {
   const SizeRule blocksOf4{4, 4};
   const SizeRule mpeg4Sizes{1, 1, 8191};  // 13-bit picture sizes in the stream header
   return {
-      Entry(mmioFOURCC('M', 'S', 'V', 'C'), "msvideo1", AV_CODEC_ID_MSVIDEO1, false, true, blocksOf4, kVideo1),
+      OwnVideo1Entry(),
       Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", AV_CODEC_ID_ZMBV, true, true, any, kZmbv,
             {{"Compression", "compression_level",
               {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}}, 0}}),

@@ -194,7 +194,6 @@ class LibavFrameEncoder final : public FrameEncoder {
       if (sws_scale(scaler_, source, sourceStride, 0, input.height, frame_->data, frame_->linesize) != input.height)
         return false;
     }
-    if (codedFormat_ == AV_PIX_FMT_RGB555LE && quality_.bits555 < 5) Coarsen555();
     return true;
   }
 
@@ -206,16 +205,6 @@ class LibavFrameEncoder final : public FrameEncoder {
     for (int y = 0; y < input.height; ++y) {
       const std::uint8_t* row = topRow + rowStep * y;
       for (int x = 0; x < input.width; ++x) *out++ = input.palette[row[x]];
-    }
-  }
-
-  // Drops the low bits of each 5-bit channel: fewer distinct colours, smaller coded frames.
-  void Coarsen555() {
-    const unsigned channel = (0x1Fu >> (5 - quality_.bits555)) << (5 - quality_.bits555);
-    const auto mask = static_cast<std::uint16_t>(channel << 10 | channel << 5 | channel);
-    for (int y = 0; y < setup_.input.height; ++y) {
-      auto* row = reinterpret_cast<std::uint16_t*>(frame_->data[0] + static_cast<std::ptrdiff_t>(y) * frame_->linesize[0]);
-      for (int x = 0; x < setup_.input.width; ++x) row[x] &= mask;
     }
   }
 

@@ -25,7 +25,6 @@ enum class KeyFrameControl {
 // What a quality mapping sets besides the encoder's options.
 struct QualityControl {
   int frameQuality = 0;  // AVFrame::quality of every frame (0: unset)
-  int bits555 = 5;       // 5-5-5 input: significant bits kept per channel before encoding
 };
 // Maps quality 0..10000 onto the encoder's own control.
 using QualityMapping = QualityControl (*)(AVCodecContext* context, AVDictionary** options, int quality);

@@ -130,12 +130,17 @@ TEST_F(AviFile, StreamHeaderCarriesTheFrameRate) {
 }
 
 // The stream format of MSVC says 16 bits per pixel whatever the input depth: decoders choose
-// Video 1's 16-bit mode from it.
+// Video 1's 16-bit mode from it, and read every depth's frames back.
 TEST_F(AviFile, MsvcStreamFormatSaysSixteenBits) {
-  for (int bits : {32, 16, 8}) {
+  for (int bits : {32, 24, 16, 8}) {
     const std::string path = Path("msvc" + std::to_string(bits) + ".avi");
-    ASSERT_TRUE(WriteAvi(path, {}, {ScreenDib(64, 48, bits, 0)}, {0}).AllOk());
+    const PackedDib frame = ScreenDib(64, 48, bits, 0);
+    ASSERT_TRUE(WriteAvi(path, {}, {frame}, {0}).AllOk()) << bits;
     EXPECT_EQ(ReadAviHeaders(path).bitCount, 16) << bits;
+    const Decoded decoded = DecodeRgb(path, 64, 48);
+    EXPECT_EQ(decoded.messages, "") << bits;
+    ASSERT_EQ(decoded.frames.size(), 1u) << bits;
+    EXPECT_LT(MeanError(decoded.frames[0], frame), 12.0) << bits;
   }
 }
 

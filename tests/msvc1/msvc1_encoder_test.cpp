@@ -237,6 +237,23 @@ TEST_P(KeyFrameInterval, IsHonouredInTheFileAndKeyFramesDecodeAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Intervals, KeyFrameInterval, ::testing::Values(1, 2, 3, 5, 0));
 
+TEST(Msvc1Encoder, AForcedKeyFrameComesNextAndDecodesAlone) {
+  const auto pictures = MovingWindowSequence(160, 120, 4);
+  Msvc1Encoder encoder(160, 120, 8000, 0);
+  msvc1test::Msvideo1Decoder sequence(160, 120);
+  for (int i = 0; i < 4; ++i) {
+    if (i == 2) encoder.ForceKeyFrame();
+    const msvc1::EncodedFrame frame =
+        encoder.Encode(pictures[i].Bits(), pictures[i].Stride(), pictures[i].BitsPerPixel());
+    EXPECT_EQ(frame.keyFrame, i == 0 || i == 2) << "frame " << i << ": only the forced one after the first";
+    const auto decoded = sequence.Decode(frame.bytes);
+    if (i == 2) {
+      msvc1test::Msvideo1Decoder fresh(160, 120);
+      EXPECT_EQ(fresh.Decode(frame.bytes), decoded);
+    }
+  }
+}
+
 TEST(Msvc1Encoder, AviFileDecodesSilentlyInFfmpeg) {
   const auto pictures = MovingWindowSequence(640, 480, 10);
   const Coded coded = EncodeAndDecode(pictures, 6550, 5);

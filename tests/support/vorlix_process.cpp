@@ -50,29 +50,30 @@ bool VorlixProcess::WaitForMessages(std::size_t count, std::chrono::milliseconds
   return WaitUntil([&] { return Messages().size() >= count; }, timeout);
 }
 
-bool VorlixProcess::AnswerMessageBox(std::chrono::milliseconds timeout) const {
+std::string VorlixProcess::FindMessageBox() const {
   const std::string pid = std::to_string(process_->Pid()) + "\n";
+  // Its message boxes are dialog windows; the region window and the marker are not.
+  for (const std::string& id : FindWindows(".")) {
+    if (id == mainWindow_ || Run("xdotool getwindowpid " + id + " 2>/dev/null").output != pid) continue;
+    const std::string type = Run("xprop -id " + id + " _NET_WM_WINDOW_TYPE 2>/dev/null").output;
+    if (type.find("_NET_WM_WINDOW_TYPE_DIALOG") != std::string::npos) return id;
+  }
+  return "";
+}
+
+bool VorlixProcess::AnswerMessageBox(std::chrono::milliseconds timeout) const {
   std::string box;
-  const bool shown = WaitUntil([&] {
-    for (const std::string& id : FindWindows(".")) {
-      if (id != mainWindow_ && Run("xdotool getwindowpid " + id + " 2>/dev/null").output == pid &&
-          ClientOrigin(id).width > 1) {
-        box = id;
-      }
-    }
-    return !box.empty();
-  }, timeout);
-  if (!shown) return false;
+  if (!WaitUntil([&] { return !(box = FindMessageBox()).empty(); }, timeout)) return false;
   Xdotool("windowactivate --sync " + box);
   Xdotool("key Return");
-  return WaitUntil([&] {
-    const std::vector<std::string> ids = FindWindows(".");
-    return std::find(ids.begin(), ids.end(), box) == ids.end();
-  }, timeout);
+  return WaitUntil([&] { return FindMessageBox() != box; }, timeout);
 }
 
 void VorlixProcess::ClickMainWindow(int x, int y) const {
   const WindowGeometry origin = ClientOrigin(mainWindow_);
+  // The pointer leaves first: a synchronous move to where it already is would wait for a motion
+  // that never comes.
+  Xdotool("mousemove 0 0");
   Xdotool("mousemove --sync " + std::to_string(origin.x + x) + " " + std::to_string(origin.y + y));
   Xdotool("click 1");
 }

@@ -24,6 +24,8 @@ class VorlixProcess {
   std::vector<std::string> Messages() const;
   // Waits until at least `count` boxes have been shown.
   bool WaitForMessages(std::size_t count, std::chrono::milliseconds timeout) const;
+  // A message box (a dialog window) of this process on the screen, or "".
+  std::string FindMessageBox() const;
   // Waits for a message box of this process to be on the screen and answers it with Enter.
   bool AnswerMessageBox(std::chrono::milliseconds timeout) const;
   // Clicks at (x, y) of the main window's client area.

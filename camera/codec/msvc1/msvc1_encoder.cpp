@@ -73,7 +73,8 @@ EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t strid
   if (dibBitsPerPixel == 8)
     for (int i = 0; i < 256; ++i) paletteColours_[i] = Rgb555FromRgb(palette[i]);
 
-  const bool key = frameNumber_ == 0 || (keyFrameEvery_ > 0 && frameNumber_ % keyFrameEvery_ == 0);
+  const bool key = frameNumber_ == 0 || keyFrameForced_ || (keyFrameEvery_ > 0 && frameNumber_ % keyFrameEvery_ == 0);
+  keyFrameForced_ = false;
   const std::size_t pitch = static_cast<std::size_t>(width_);
   const std::size_t stripPixels = 4 * pitch;
   std::uint8_t* out = output_.data();

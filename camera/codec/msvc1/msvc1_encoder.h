@@ -34,6 +34,9 @@ class Msvc1Encoder {
   EncodedFrame Encode(const std::uint8_t* dibBits, std::size_t stride, int dibBitsPerPixel,
                       const std::uint32_t* palette = nullptr);
 
+  // Makes the next frame a key frame, whatever the count says.
+  void ForceKeyFrame() { keyFrameForced_ = true; }
+
   int Width() const { return width_; }
   int Height() const { return height_; }
   int Quality() const { return quality_; }
@@ -53,6 +56,7 @@ class Msvc1Encoder {
   int keyFrameEvery_;
   Thresholds thresholds_;
   std::int64_t frameNumber_ = 0;
+  bool keyFrameForced_ = false;
   std::vector<std::uint16_t> current_;   // this frame's source in 5-5-5
   std::vector<std::uint16_t> previous_;  // the last frame's source in 5-5-5
   std::vector<std::uint16_t> recon_;     // what the decoder shows

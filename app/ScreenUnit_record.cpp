@@ -1,0 +1,74 @@
+// The record command: Record starts a recording of the region into the next free video name,
+// Stop ends it and says whether the file exists.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+
+#include "app/ScreenUnit.h"
+#include "app/output_naming.h"
+#include "camera/scrcam.h"
+#include "platform/clock.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "platform/topmost.h"
+#include "widgets/image_button.h"
+#include "windows/ScrUnit.h"
+#include "windows/optdlg.h"
+#include "windows/optdlg_conversions.h"
+
+void TScreenForm::bt_recordClick(QObject*) {
+  if (!RegionSelected) {
+    platform::ShowPlainMessage("Select the Screen Region, please!", this);
+    return;
+  }
+  // The click has flipped the button already: pressed means start.
+  if (bt_Record->Pressed()) StartRecordingCommand();
+  else StopRecordingCommand();
+}
+
+void TScreenForm::StartRecordingCommand() {
+  bt_Record->setText("Stop");
+  DisableSettingButtons();
+  // The dialog's controls are the settings' store, whether or not the dialog was ever opened.
+  ScreenCam->WithCursor = OptionDlg->CheckBox1->isChecked();
+  ScreenCam->FollowRegion = true;
+  VideoFileName = QString::fromStdString(app::NextFreeName(VideoFileName.toStdString()));
+  Label6->setText(VideoFileName);
+  ScreenCam->CompressorIndex = OptionDlg->ComboBoxCompressor->currentIndex();
+  ScreenCam->Quality =
+      optdlg::QualityFromPosition(OptionDlg->TrackBarQuality->value(), OptionDlg->TrackBarQuality->maximum());
+  const int framesPerSecond =
+      optdlg::FpsFromPlaybackPosition(OptionDlg->TrackBarPlayback->value(), OptionDlg->TrackBarPlayback->maximum());
+  ScreenCam->FramesPerSecond = framesPerSecond;
+  ScreenCam->FrameIntervalMs = optdlg::FrameIntervalMsFromFps(framesPerSecond);
+  ScrForm->SetBorderSizeable(false);
+  ScrForm->hide();  // RegionSelected stays set: the region is being recorded
+  ScreenCam->ShowMarker = true;
+  ScreenCam->StartRecording(ScrForm, VideoFileName);
+}
+
+void TScreenForm::StopRecordingCommand() {
+  bt_Record->setText("Record");
+  QApplication::processEvents();
+  platform::SleepMs(250);  // the recording goes on meanwhile
+  platform::TopMostWindows::Instance().UndoOneSuspension();
+  ScreenCam->StopRecording();
+  // The file is complete only when the recording thread has closed it: wait for that, serving
+  // the thread's hand-overs, before anything is shown or reported. Waiting here rather than just
+  // before the report keeps the region window out of the last frames, and keeps the user from
+  // starting, renaming or reconfiguring anything while the previous file is still open.
+  bt_Record->setEnabled(false);
+  ScreenCam->WaitForThread();
+  bt_Record->setEnabled(true);
+  EnableSettingButtons();
+  ScrForm->SetBorderSizeable(true);
+  ScrForm->show();  // its FormShow sets RegionSelected and enables bt_Record
+  QApplication::processEvents();
+  if (platform::FileExists(VideoFileName.toStdString())) {
+    platform::ShowPlainMessage("File '" + VideoFileName + "' created.", this);
+  } else {
+    platform::ShowPlainMessage("Cannot create file '" + VideoFileName + "'", this);
+  }
+}

@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Recording benchmark: Vorlix against ffmpeg's x11grab on a busy 1920x1080x24 desktop with a
+# window moving over it, on a private Xvfb. Takes several minutes; run it on a quiet machine, and
+# read the figures as relative ones on a shared one.
+#
+#   bench/recording/run_recording_bench.sh BUILD_DIR [SECONDS] [FPS]
+#
+# Needs in BUILD_DIR: vorlix, bench/recording/recording_scene, bench/recording/grab_bench,
+# bench/msvc1/msvc1_bench. Prints, for each run: distinct frames written against the slots of the
+# time, dropped slots (Vorlix) or duplicated frames (ffmpeg), the achieved frame rate, CPU seconds
+# per recorded second, peak memory, bytes per second; for the Video 1 runs also the PSNR of the
+# last decoded frame against the screen.
+set -euo pipefail
+
+build=$(cd "${1:?usage: $0 BUILD_DIR [SECONDS] [FPS]}" && pwd)
+seconds=${2:-10}
+fps=${3:-50}
+quality=6550  # Vorlix's default
+keyEvery=5    # Vorlix's default key-frame interval, given to ffmpeg too
+work=$(mktemp -d /tmp/vorlix-recording-bench.XXXXXX)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# ---- the X server and the scene ----
+exec 3>"$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp +extension MIT-SHM >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
+exec 3>&-
+export DISPLAY=":$(head -n1 "$work/displayfd")"
+export QT_QPA_PLATFORM=xcb
+"$build/bench/recording/recording_scene" --write-desktop "$work/desktop.png"
+display -window root "$work/desktop.png" || true  # sets the background, then exits with 1
+pause="$work/pause"
+"$build/bench/recording/recording_scene" --pause-file "$pause" >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+echo "== recording benchmark on $DISPLAY (1920x1080x24), $seconds s at $fps fps =="
+echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
+echo
+
+echo "== grab and conversion against memcpy (whole screen) =="
+"$build/bench/recording/grab_bench" --frames 100 2>/dev/null
+echo
+
+# ---- one run ----
+# time_field FILE LABEL: a field of /usr/bin/time -v's report
+time_field() { grep -F "$2" "$1" | head -n1 | awk -F': ' '{print $2}'; }
+
+psnr_of_last_frame() {  # FILE X Y W H -> PSNR (dB) of the file's last frame against the screen now
+  ffmpeg -nostdin -v error -y -i "$1" -update 1 "$work/last.png"
+  ffmpeg -nostdin -v error -y -f x11grab -draw_mouse 0 -video_size "$4x$5" -i "$DISPLAY+$2,$3" -frames:v 1 \
+    "$work/screen.png"
+  ffmpeg -nostdin -hide_banner -i "$work/last.png" -i "$work/screen.png" -lavfi psnr -f null - 2>&1 |
+    sed -n 's/.*PSNR.* average:\([0-9.inf]*\).*/\1/p' | tail -n1
+}
+
+printf '%-7s %-6s %-10s %9s %9s %8s %9s %8s %10s %7s\n' tool codec area "written" "dropped" "fps" "CPU s/s" \
+  "peak MB" "bytes/s" "PSNR"
+
+run() {  # TOOL CODEC AREA X Y W H
+  local tool=$1 codec=$2 area=$3 x=$4 y=$5 w=$6 h=$7
+  local out="$work/$tool-$codec-$area.avi" log="$work/log" times="$work/times"
+  rm -f "$out" "$pause"
+  local watch=0 pauser=""
+  [ "$codec" = MSVC ] && watch=1
+  # For the PSNR the window stands still for the last part of the run.
+  if [ $watch = 1 ]; then
+    (sleep $((seconds > 3 ? seconds - 2 : 1)); touch "$pause") &
+    pauser=$!
+  fi
+  if [ "$tool" = vorlix ]; then
+    /usr/bin/time -v -o "$times" "$build/vorlix" --record "$seconds" "$out" --region "$x,$y,$w,$h" --fps "$fps" \
+      --codec "$codec" --quality "$quality" --no-cursor >"$log" 2>&1
+    written=$(sed -n 's/^frames written: //p' "$log")
+    missed=$(sed -n 's/^slots dropped: //p' "$log")
+  else
+    local args
+    case $codec in
+      MSVC) args=(-c:v msvideo1) ;;
+      H264) args=(-c:v libx264 -preset ultrafast -tune zerolatency -crf 21.525 -pix_fmt yuv420p) ;;
+      ZMBV) args=(-c:v zmbv -compression_level 1) ;;
+      MJPG) args=(-c:v mjpeg -q:v 5 -pix_fmt yuvj420p) ;;
+    esac
+    /usr/bin/time -v -o "$times" ffmpeg -nostdin -hide_banner -y -f x11grab -draw_mouse 0 -framerate "$fps" \
+      -video_size "${w}x$h" -i "$DISPLAY+$x,$y" -t "$seconds" -g "$keyEvery" -keyint_min "$keyEvery" \
+      "${args[@]}" "$out" >"$log" 2>&1
+    # ffmpeg keeps the output's constant rate by repeating frames: the repeats were not grabbed.
+    local stats frames dup
+    stats=$(tr '\r' '\n' <"$log" | grep '^frame=' | tail -n1)
+    frames=$(sed -n 's/^frame= *\([0-9]*\).*/\1/p' <<<"$stats")
+    dup=$(sed -n 's/.*dup=\([0-9]*\).*/\1/p' <<<"$stats")
+    written=$((frames - ${dup:-0}))
+    missed="${dup:-0} dup"
+  fi
+  [ -n "$pauser" ] && wait "$pauser"
+  local cpu peak size psnr="-"
+  cpu=$(awk -v u="$(time_field "$times" "User time")" -v s="$(time_field "$times" "System time")" -v t="$seconds" \
+    'BEGIN{printf "%.2f", (u+s)/t}')
+  peak=$(awk -v k="$(time_field "$times" "Maximum resident set size")" 'BEGIN{printf "%.0f", k/1024}')
+  size=$(stat -c %s "$out" 2>/dev/null || echo 0)
+  [ $watch = 1 ] && psnr=$(psnr_of_last_frame "$out" "$x" "$y" "$w" "$h")
+  rm -f "$pause"
+  printf '%-7s %-6s %-10s %4s/%-4s %9s %8.1f %9s %8s %10s %7s\n' "$tool" "$codec" "$area" "$written" \
+    $((seconds * fps)) "$missed" "$(awk -v n="$written" -v t="$seconds" 'BEGIN{print n/t}')" "$cpu" "$peak" \
+    $((size / seconds)) "$psnr"
+  rm -f "$out"
+}
+
+for area in full region; do
+  if [ $area = full ]; then geometry=(0 0 1920 1080); else geometry=(640 300 640 480); fi
+  for codec in MSVC H264 ZMBV MJPG; do
+    run vorlix $codec "$area" "${geometry[@]}"
+    run ffmpeg $codec "$area" "${geometry[@]}"
+  done
+done
+echo
+echo "load average $(cut -d' ' -f1-3 /proc/loadavg) at the end"
+echo
+
+echo "== our Video 1 encoder against libavcodec's msvideo1 on the same 1080p frames =="
+"$build/bench/msvc1/msvc1_bench" --frames 50

@@ -1,0 +1,187 @@
+// The recording commands of the real program, read back by ffprobe and ffmpeg.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/image_probe.h"
+#include "tests/support/process.h"
+#include "tests/support/vorlix_process.h"
+#include "tests/support/x_session.h"
+
+namespace {
+
+
+using testsupport::ShellQuote;
+
+testsupport::CommandResult Sh(const std::string& command) { return testsupport::Run(command); }
+
+std::string Vorlix(const std::string& arguments) { return std::string(VORLIX_EXECUTABLE) + " " + arguments; }
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The number after "name: " in a recording's report, -1 when missing.
+long ReportValue(const std::string& report, const std::string& name) {
+  for (const std::string& line : Lines(report))
+    if (line.rfind(name + ": ", 0) == 0) return std::stol(line.substr(name.size() + 2));
+  return -1;
+}
+
+struct Probe {
+  std::string codecTag, frameRate;
+  int width = 0, height = 0;
+  long frames = -1;
+};
+
+Probe ProbeVideo(const std::string& path) {
+  const auto run = Sh("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
+                       "stream=codec_tag_string,r_frame_rate,width,height,nb_read_packets -of default=nw=1 " +
+                       ShellQuote(path));
+  Probe probe;
+  for (const std::string& line : Lines(run.output)) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+    if (key == "codec_tag_string") probe.codecTag = value;
+    if (key == "r_frame_rate") probe.frameRate = value;
+    if (key == "width") probe.width = std::stoi(value);
+    if (key == "height") probe.height = std::stoi(value);
+    if (key == "nb_read_packets") probe.frames = std::stol(value);
+  }
+  return probe;
+}
+
+// What ffmpeg says while decoding the whole file (empty when all is well).
+std::string DecodeMessages(const std::string& path) {
+  return Sh("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null - 2>&1").output;
+}
+
+TEST(RecordCommand, ListCodecsGivesTheCatalogueMsvcFirst) {
+  const auto run = Sh(Vorlix("--list-codecs"));
+  EXPECT_EQ(run.exitCode, 0);
+  const auto lines = Lines(run.output);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.front(), "MSVC Microsoft Video-1");
+  bool h264 = false;
+  for (const std::string& line : lines) {
+    ASSERT_GT(line.size(), 5u) << line;
+    EXPECT_EQ(line[4], ' ') << line;
+    h264 = h264 || line.rfind("H264 ", 0) == 0;
+  }
+  EXPECT_TRUE(h264);
+}
+
+TEST(RecordCommand, TwoSecondsAtTenFramesPerSecondOfARegion) {
+  const std::string folder = testsupport::MakeTempFolder("vorlix-record");
+  const std::string name = folder + "/clip one.avi";
+  const auto run = Sh(Vorlix("--record 2 " + ShellQuote(name) + " --region 40,30,320,240 --fps 10"));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(Lines(run.output).back(), "file: " + name);
+  const long written = ReportValue(run.output, "frames written");
+  EXPECT_GE(written, 15);
+  EXPECT_LE(written, 22);
+  EXPECT_GE(ReportValue(run.output, "slots dropped"), 0);
+
+  const Probe probe = ProbeVideo(name);
+  EXPECT_EQ(probe.codecTag, "MSVC");
+  EXPECT_EQ(probe.frameRate, "10/1");
+  EXPECT_EQ(probe.width, 320);
+  EXPECT_EQ(probe.height, 240);
+  EXPECT_EQ(probe.frames, written);
+  EXPECT_EQ(DecodeMessages(name), "");
+  std::filesystem::remove_all(folder);
+}
+
+// A lossless compressor shows that the file holds the region's pixels; a second recording under
+// the same name gets the next numbered name.
+TEST(RecordCommand, RegionPixelsAndNumberedNames) {
+  const testsupport::WindowGeometry screen = testsupport::ScreenSize();
+  const testsupport::RgbImage pattern = testsupport::MakePattern(screen.width, screen.height);
+  testsupport::PaintRoot(pattern);
+  const std::string folder = testsupport::MakeTempFolder("vorlix-record");
+  const std::string name = folder + "/x.avi";
+  const std::string args = " --region 200,100,96,64 --codec zmbv --no-cursor --fps 5";
+  const auto first = Sh(Vorlix("--record 1 " + ShellQuote(name) + args));
+  const auto second = Sh(Vorlix("--record 1 " + ShellQuote(name) + args));
+  ASSERT_EQ(first.exitCode, 0);
+  ASSERT_EQ(second.exitCode, 0);
+  EXPECT_EQ(Lines(first.output).back(), "file: " + name);
+  EXPECT_EQ(Lines(second.output).back(), "file: " + folder + "/001_x.avi");
+  EXPECT_EQ(ProbeVideo(folder + "/001_x.avi").codecTag, "ZMBV");
+
+  const std::string png = folder + "/first.png";
+  ASSERT_EQ(Sh("ffmpeg -nostdin -v error -i " + ShellQuote(name) + " -frames:v 1 " + ShellQuote(png)).exitCode, 0);
+  const testsupport::RgbImage frame = testsupport::ReadImage(png);
+  ASSERT_EQ(frame.width, 96);
+  ASSERT_EQ(frame.height, 64);
+  int bad = 0;
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 96; ++x) bad += frame.At(x, y) != pattern.At(200 + x, 100 + y);
+  EXPECT_EQ(bad, 0);
+  std::filesystem::remove_all(folder);
+}
+
+TEST(RecordCommand, BadArgumentsFailWithAClearMessage) {
+  const std::string folder = testsupport::MakeTempFolder("vorlix-record");
+  struct Case {
+    std::string arguments;
+    int exitCode;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"--record 1 x.avi --codec XXXX", 2, "no installed compressor 'XXXX'"},
+      {"--record 1 x.avi --codec H26", 2, "--codec needs a four-character code"},
+      {"--record 0 x.avi", 2, "--record needs a number of seconds"},
+      {"--record 1", 2, "--record needs a file name"},
+      {"--record 1 x.avi --fps 51", 2, "--fps needs a number from 1 to 50"},
+      {"--record 1 x.avi --quality -1", 2, "--quality needs a number from 0 to 10000"},
+      {"--record 1 x.avi --region 0,0,0,10", 2, "--region needs X,Y,W,H"},
+      {"--still x.bmp --fps 10", 2, "go with --record"},
+      {"--record 1 " + ShellQuote(folder + "/none/x.avi"), 1, "the folder does not exist"},
+  };
+  for (const Case& c : cases) {
+    const auto run = Sh("cd " + ShellQuote(folder) + " && " + Vorlix(c.arguments + " 2>&1"));
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.arguments;
+    bool said = false;  // on a line of its own, after whatever Qt may have warned about
+    for (const std::string& line : Lines(run.output))
+      said = said || (line.rfind("vorlix: ", 0) == 0 && line.find(c.message) != std::string::npos);
+    EXPECT_TRUE(said) << c.arguments << ": " << run.output;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
+  std::filesystem::remove_all(folder);
+}
+
+// SIGTERM, SIGINT and SIGHUP end a long recording early with a complete file and the report.
+TEST(RecordCommand, AStopSignalFinishesTheFile) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const std::string folder = testsupport::MakeTempFolder("vorlix-record");
+    const std::string name = folder + "/long.avi";
+    const std::string report = folder + "/report.txt";
+    testsupport::ChildProcess vorlix({"/bin/sh", "-c",
+                                      "exec " + Vorlix("--record 60 " + ShellQuote(name) + " --region 0,0,160,120") +
+                                          " > " + ShellQuote(report)});
+    // The file is created just before the first frame.
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(name); }, std::chrono::seconds(20)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    vorlix.Signal(signal);
+    EXPECT_EQ(vorlix.Wait(std::chrono::seconds(15)), 0);
+    std::ifstream in(report);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const long written = ReportValue(text, "frames written");
+    EXPECT_GT(written, 0) << text;
+    EXPECT_EQ(ProbeVideo(name).frames, written);
+    EXPECT_EQ(DecodeMessages(name), "");
+    std::filesystem::remove_all(folder);
+  }
+}
+
+}  // namespace
