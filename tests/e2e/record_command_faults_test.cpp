@@ -8,6 +8,7 @@
 
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
+#include "tests/support/read_only_folder.h"
 #include "tests/support/video_probe.h"
 #include "tests/support/vorlix_process.h"
 #include "tests/support/x_session.h"
@@ -91,17 +92,12 @@ TEST(RecordCommandFaults, RegionsOffTheScreenTinyAndWholeRecordWhatIsThere) {
 
 TEST(RecordCommandFaults, AReadOnlyFolderIsAClearFailure) {
   const std::string folder = testsupport::MakeTempFolder("vorlix-video-ro");
-  fs::create_directory(folder + "/ro");
-  fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-  fs::permissions(folder + "/ro", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                                      fs::perms::others_exec);
-  // Root writes anywhere: run as an ordinary user then.
-  const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-  const auto run = testsupport::Run(asUser + Vorlix("--record 1 " + ShellQuote(folder + "/ro/x.avi") +
+  const std::string readOnly = testsupport::MakeReadOnlyFolder(folder);
+  const auto run = testsupport::Run(testsupport::AsOrdinaryUser() + Vorlix("--record 1 " + ShellQuote(readOnly + "/x.avi") +
                                                     " --region 0,0,64,48 2>&1"));
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
-  EXPECT_TRUE(fs::is_empty(folder + "/ro"));
+  EXPECT_TRUE(fs::is_empty(readOnly));
   fs::remove_all(folder);
 }
 
