@@ -8,7 +8,14 @@ namespace {
 // Opens catalogue entry `info` for questions; 0 when it cannot be opened.
 HIC OpenForQuery(const ICINFO& info) { return ICOpen(info.fccType, info.fccHandler, ICMODE_QUERY); }
 
-std::uintptr_t WindowParam(QWidget* window) { return reinterpret_cast<std::uintptr_t>(window); }
+// Asks catalogue entry `index` to show one of its dialogs over `ownerWindow`.
+void ShowCompressorDialog(const TScreenCam& camera, std::uint8_t index, std::uint32_t message, QWidget* ownerWindow) {
+  if (index >= camera.CompressorCount) return;
+  HIC hic = OpenForQuery(camera.Compressors[index]);
+  if (!hic) return;
+  ICSendMessage(hic, message, reinterpret_cast<std::uintptr_t>(ownerWindow), 0);
+  ICClose(hic);
+}
 
 }  // namespace
 
@@ -32,19 +39,11 @@ void TScreenCam::RefreshCompressors() {
 }
 
 void TScreenCam::ShowCompressorAbout(std::uint8_t index, QWidget* ownerWindow) {
-  if (index >= CompressorCount) return;
-  HIC hic = OpenForQuery(Compressors[index]);
-  if (!hic) return;
-  ICSendMessage(hic, ICM_ABOUT, WindowParam(ownerWindow), 0);
-  ICClose(hic);
+  ShowCompressorDialog(*this, index, ICM_ABOUT, ownerWindow);
 }
 
 void TScreenCam::ShowCompressorConfig(std::uint8_t index, QWidget* ownerWindow) {
-  if (index >= CompressorCount) return;
-  HIC hic = OpenForQuery(Compressors[index]);
-  if (!hic) return;
-  ICSendMessage(hic, ICM_CONFIGURE, WindowParam(ownerWindow), 0);
-  ICClose(hic);
+  ShowCompressorDialog(*this, index, ICM_CONFIGURE, ownerWindow);
 }
 
 void TScreenCam::QueryCompressorDialogs(std::uint8_t index, bool& hasAbout, bool& hasConfig) {

@@ -1,6 +1,7 @@
 #include "camera/codec/avi_writer.h"
 
 #include <cstring>
+#include <unistd.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -18,6 +19,7 @@ std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path) {
   // or truncates.
   const std::string url = "file:" + path;
   if (avio_open(&writer->context_->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) return nullptr;
+  writer->path_ = path;
   return writer;
 }
 
@@ -75,11 +77,19 @@ HRESULT AviWriter::WritePacket(std::int64_t position, std::span<const std::uint8
   packet->pts = packet->dts = av_rescale_q(position, AVRational{scale_, rate_}, stream->time_base);
   packet->duration = av_rescale_q(1, AVRational{scale_, rate_}, stream->time_base);
   if (keyFrame) packet->flags |= AV_PKT_FLAG_KEY;
+  // Everything before this packet is on disk: where the file ends now.
+  const std::int64_t completeSize = avio_tell(context_->pb);
   const int result = av_write_frame(context_, packet);
   av_packet_free(&packet);
   // Flushed whatever the muxer said, so that a failed write of the bytes is seen here.
   const bool flushed = Flush();
-  if (!flushed) return AVIERR_FILEWRITE;
+  if (!flushed) {
+    // A full disk or a size limit cut the chunk short: without its broken end the file still
+    // plays cleanly up to the last whole frame.
+    // When even that fails, the broken end stays; players stop at it.
+    if (completeSize >= 0) static_cast<void>(::truncate(path_.c_str(), completeSize));
+    return AVIERR_FILEWRITE;
+  }
   if (result < 0) return AVIERR_ERROR;
   lastPosition_ = position;
   return AVIERR_OK;

@@ -48,6 +48,7 @@ class AviWriter {
   bool Flush();
 
   AVFormatContext* context_ = nullptr;
+  std::string path_;
   bool started_ = false;
   bool finished_ = false;
   std::int64_t lastPosition_ = -1;

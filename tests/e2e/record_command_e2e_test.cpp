@@ -9,6 +9,7 @@
 
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
+#include "tests/support/video_probe.h"
 #include "tests/support/vorlix_process.h"
 #include "tests/support/x_session.h"
 
@@ -35,34 +36,10 @@ long ReportValue(const std::string& report, const std::string& name) {
   return -1;
 }
 
-struct Probe {
-  std::string codecTag, frameRate;
-  int width = 0, height = 0;
-  long frames = -1;
-};
-
-Probe ProbeVideo(const std::string& path) {
-  const auto run = Sh("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
-                       "stream=codec_tag_string,r_frame_rate,width,height,nb_read_packets -of default=nw=1 " +
-                       ShellQuote(path));
-  Probe probe;
-  for (const std::string& line : Lines(run.output)) {
-    const auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-    if (key == "codec_tag_string") probe.codecTag = value;
-    if (key == "r_frame_rate") probe.frameRate = value;
-    if (key == "width") probe.width = std::stoi(value);
-    if (key == "height") probe.height = std::stoi(value);
-    if (key == "nb_read_packets") probe.frames = std::stol(value);
-  }
-  return probe;
-}
+using testsupport::ProbeVideo;
 
 // What ffmpeg says while decoding the whole file (empty when all is well).
-std::string DecodeMessages(const std::string& path) {
-  return Sh("ffmpeg -nostdin -v error -i " + ShellQuote(path) + " -f null - 2>&1").output;
-}
+std::string DecodeMessages(const std::string& path) { return testsupport::DecodeVideo(path).messages; }
 
 TEST(RecordCommand, ListCodecsGivesTheCatalogueMsvcFirst) {
   const auto run = Sh(Vorlix("--list-codecs"));
@@ -90,12 +67,12 @@ TEST(RecordCommand, TwoSecondsAtTenFramesPerSecondOfARegion) {
   EXPECT_LE(written, 22);
   EXPECT_GE(ReportValue(run.output, "slots dropped"), 0);
 
-  const Probe probe = ProbeVideo(name);
+  const testsupport::VideoProbe probe = ProbeVideo(name);
   EXPECT_EQ(probe.codecTag, "MSVC");
   EXPECT_EQ(probe.frameRate, "10/1");
   EXPECT_EQ(probe.width, 320);
   EXPECT_EQ(probe.height, 240);
-  EXPECT_EQ(probe.frames, written);
+  EXPECT_EQ(probe.packets, written);
   EXPECT_EQ(DecodeMessages(name), "");
   std::filesystem::remove_all(folder);
 }
@@ -178,7 +155,7 @@ TEST(RecordCommand, AStopSignalFinishesTheFile) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const long written = ReportValue(text, "frames written");
     EXPECT_GT(written, 0) << text;
-    EXPECT_EQ(ProbeVideo(name).frames, written);
+    EXPECT_EQ(ProbeVideo(name).packets, written);
     EXPECT_EQ(DecodeMessages(name), "");
     std::filesystem::remove_all(folder);
   }

@@ -11,6 +11,7 @@
 #include "tests/support/vorlix_process.h"
 #include "tests/support/x_session.h"
 #include "tests/e2e/record_session.h"
+#include "tests/support/video_probe.h"
 
 namespace testsupport {
 // Found by argument lookup, for comparing and printing geometries.
@@ -30,8 +31,6 @@ using testsupport::WindowGeometry;
 namespace {
 
 using e2e::kRegionWindow;
-using e2e::Probe;
-using e2e::VideoInfo;
 
 // A frame extent as a multiple-of-4 compressor records it: rounded up, or down where up would
 // not fit on the screen.
@@ -102,7 +101,7 @@ TEST_F(RecordEndToEnd, RecordsTheRegionIntoNumberedFilesAndBringsTheRegionWindow
     const std::string path = vorlix_->OutputFolder() + name;
     EXPECT_EQ(RecordAndStop(), "Vorlix\tFile '" + path + "' created.");
 
-    const VideoInfo video = Probe(path);
+    const testsupport::VideoProbe video = testsupport::ProbeVideo(path);
     EXPECT_EQ(video.frameRate, "11/1");
     // The default compressor takes only multiples of 4: the region's size is rounded up to one.
     EXPECT_EQ(video.width, MultipleOfFour(before.width, screen.width));

@@ -14,21 +14,6 @@ namespace e2e {
 constexpr int kRegionX = 25, kStillX = 128, kRecordX = 231, kExitX = 333, kButtonY = 22;
 inline constexpr char kRegionWindow[] = "^Screen capture Window$";
 
-struct VideoInfo {
-  int width = 0, height = 0;
-  int packets = 0;        // positions in the file, empty ones included
-  std::string frameRate;  // "11/1"
-};
-VideoInfo Probe(const std::string& path);
-
-// What ffmpeg makes of a whole video: its exit code, what it said at -v error, the frames it decoded.
-struct DecodeResult {
-  int exitCode = -1;
-  std::string messages;
-  int frames = 0;
-};
-DecodeResult Decode(const std::string& path);
-
 // The program started with a home folder of its own, its main window moved out of the way.
 class RecordSession {
  public:

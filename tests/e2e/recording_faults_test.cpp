@@ -12,6 +12,7 @@
 #include "tests/e2e/record_session.h"
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
+#include "tests/support/video_probe.h"
 #include "tests/support/x_session.h"
 
 namespace fs = std::filesystem;
@@ -19,8 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using e2e::Decode;
-using e2e::Probe;
+using testsupport::DecodeVideo;
+using testsupport::ProbeVideo;
 
 // A finished AVI file ends with its index; one cut off in the middle of a recording has none.
 bool HasIndex(const std::string& path) {
@@ -63,11 +64,11 @@ TEST_F(RecordingFaults, AKilledRecordingLeavesAFileThatPlaysUpToItsLastFrames) {
   EXPECT_EQ(vorlix.Process().Wait(10s), 128 + SIGKILL);
 
   EXPECT_FALSE(HasIndex(video)) << "the file was not finished";
-  const auto decoded = Decode(video);
+  const auto decoded = DecodeVideo(video);
   EXPECT_EQ(decoded.exitCode, 0) << decoded.messages;
   EXPECT_GT(decoded.frames, 0);
   // Every frame written up to a second before the kill is in the file (11 fps).
-  EXPECT_GE(Probe(video).packets, static_cast<int>((seconds - 1.0) * 11) - 2);
+  EXPECT_GE(ProbeVideo(video).packets, static_cast<int>((seconds - 1.0) * 11) - 2);
 }
 
 // Its own programs, one after the other: the fixture's region window would be found too.
@@ -87,10 +88,10 @@ TEST(RecordingEnds, TerminationSignalsAndExitFinishTheFile) {
     EXPECT_EQ(own.Vorlix().Process().Wait(20s), 0) << "a normal exit";
     const std::string path = own.VideoPath("My video.avi");
     EXPECT_TRUE(HasIndex(path)) << "the file was finished";
-    const auto decoded = Decode(path);
+    const auto decoded = DecodeVideo(path);
     EXPECT_EQ(decoded.exitCode, 0);
     EXPECT_EQ(decoded.messages, "");
-    EXPECT_GE(Probe(path).packets, 15) << "about two seconds at 11 fps";
+    EXPECT_GE(ProbeVideo(path).packets, 15) << "about two seconds at 11 fps";
     EXPECT_TRUE(own.Vorlix().Messages().empty()) << "nothing to tell: the file is whole";
   }
 }
@@ -101,7 +102,7 @@ TEST_F(RecordingFaults, InterruptFinishesTheFileToo) {
   vorlix.Process().Signal(SIGINT);
   EXPECT_EQ(vorlix.Process().Wait(20s), 0);
   EXPECT_TRUE(HasIndex(video));
-  EXPECT_EQ(Decode(video).messages, "");
+  EXPECT_EQ(DecodeVideo(video).messages, "");
 }
 
 TEST_F(RecordingFaults, AFolderRemovedDuringTheRecordingIsNotReportedAsCreated) {
@@ -127,7 +128,7 @@ TEST_F(RecordingFaults, AFileSizeLimitEndsTheRecordingWithAnErrorAndAPlayableFil
   ASSERT_TRUE(vorlix.AnswerMessageBox(20s));
   EXPECT_TRUE(vorlix.Process().Running()) << "the program goes on";
   EXPECT_LE(fs::file_size(video), 60000u);
-  const auto decoded = Decode(video);
+  const auto decoded = DecodeVideo(video);
   EXPECT_EQ(decoded.exitCode, 0) << decoded.messages;
   EXPECT_GT(decoded.frames, 0) << "the frames before the limit are kept";
 }
@@ -155,7 +156,7 @@ TEST_F(RecordingFaults, RapidRecordAndStopClicksLeaveOnlyPlayableFiles) {
   for (const std::string& path : videos) {
     SCOPED_TRACE(path);
     EXPECT_TRUE(HasIndex(path));
-    EXPECT_EQ(Decode(path).exitCode, 0);
+    EXPECT_EQ(DecodeVideo(path).exitCode, 0);
   }
   vorlix.Process().Signal(SIGTERM);
   EXPECT_EQ(vorlix.Process().Wait(20s), 0);
@@ -176,7 +177,7 @@ TEST_F(RecordingFaults, HotkeyBurstsDuringARecordingTakeWholeStillsAndLeaveTheVi
   for (const std::string& still : stills) {
     EXPECT_FALSE(testsupport::Identify(still, "%w %h").empty()) << still << " is a whole image";
   }
-  EXPECT_EQ(Decode(video).messages, "");
+  EXPECT_EQ(DecodeVideo(video).messages, "");
   EXPECT_TRUE(HasIndex(video));
 }
 

@@ -11,6 +11,7 @@
 
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
+#include "tests/support/read_only_folder.h"
 #include "tests/support/vorlix_process.h"
 
 namespace fs = std::filesystem;
@@ -71,17 +72,12 @@ TEST(StillFaults, NamesWithSpacesQuotesNonAsciiAndTheLengthLimit) {
 
 TEST(StillFaults, MissingAndReadOnlyFoldersAreReported) {
   const std::string folder = testsupport::MakeTempFolder("vorlix-ro");
-  fs::create_directory(folder + "/ro");
-  fs::permissions(folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-  fs::permissions(folder + "/ro", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                                      fs::perms::others_exec);
-  // Root writes anywhere: run this one as an ordinary user then.
-  const std::string asUser = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-  const auto ro = testsupport::Run(asUser + Vorlix("--still " + testsupport::ShellQuote(folder + "/ro/x.bmp") +
+  const std::string readOnly = testsupport::MakeReadOnlyFolder(folder);
+  const auto ro = testsupport::Run(testsupport::AsOrdinaryUser() + Vorlix("--still " + testsupport::ShellQuote(readOnly + "/x.bmp") +
                                                    " --region 0,0,8,8 2>&1"));
   EXPECT_EQ(ro.exitCode, 1) << ro.output;
   EXPECT_NE(ro.output.find("Permission denied"), std::string::npos) << ro.output;
-  EXPECT_EQ(FilesIn(folder + "/ro"), 0);
+  EXPECT_EQ(FilesIn(readOnly), 0);
   const auto missing = testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/gone/x.bmp") + " --region 0,0,8,8 2>&1"));
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.output.find("No such file or directory"), std::string::npos);

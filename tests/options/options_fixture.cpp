@@ -16,22 +16,6 @@
 
 using windowstest::PumpUntil;
 
-void OptionsTest::SetUp() {
-  char pattern[] = "/tmp/vorlix-options-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  home_ = pattern;
-  ::setenv("HOME", home_.c_str(), 1);
-  ::setenv("VORLIX_MESSAGE_LOG", (home_ + "/messages.log").c_str(), 1);
-  CreateWindows();
-  ASSERT_TRUE(PumpUntil([] { return ScreenForm->windowHandle() && ScreenForm->windowHandle()->isExposed(); }));
-  windowstest::Pump(200);
-}
-
-void OptionsTest::TearDown() {
-  DestroyWindows();
-  std::filesystem::remove_all(home_);
-}
-
 void OptionsTest::ShowRegion() {
   ScreenForm->bt_Region->click();
   ASSERT_TRUE(PumpUntil([] { return ScrForm->isVisible() && ScrForm->windowHandle()->isExposed(); }));

@@ -7,12 +7,10 @@
 #include <string>
 
 #include "tests/options/qt_printers.h"
+#include "tests/windows/program_windows_test.h"
 
-class OptionsTest : public ::testing::Test {
+class OptionsTest : public ProgramWindowsTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
   // Presses the Region button and waits until the region window is on the screen.
   void ShowRegion();
   // Runs `whileOpen` once the options dialog is up and modal, then presses OK or Cancel.
@@ -20,8 +18,4 @@ class OptionsTest : public ::testing::Test {
   static void WhenDialogOpens(const std::function<void()>& whileOpen, bool ok);
   // Opens the dialog as the Options button does (catalogue refreshed first) and closes it.
   static void RunOptions(const std::function<void()>& whileOpen, bool ok);
-
-  std::string OutputFolder() const { return home_ + "/Temp Vorlix/"; }
-
-  std::string home_;
 };

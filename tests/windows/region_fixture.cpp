@@ -16,22 +16,6 @@
 
 using windowstest::PumpUntil;
 
-void RegionWindowTest::SetUp() {
-  char pattern[] = "/tmp/vorlix-region-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  home_ = pattern;
-  ::setenv("HOME", home_.c_str(), 1);
-  ::setenv("VORLIX_MESSAGE_LOG", (home_ + "/messages.log").c_str(), 1);
-  CreateWindows();
-  ASSERT_TRUE(PumpUntil([] { return ScreenForm->windowHandle() && ScreenForm->windowHandle()->isExposed(); }));
-  windowstest::Pump(200);
-}
-
-void RegionWindowTest::TearDown() {
-  DestroyWindows();
-  std::filesystem::remove_all(home_);
-}
-
 void RegionWindowTest::ClickRegionButton() { ScreenForm->bt_Region->click(); }
 
 void RegionWindowTest::ShowRegion() {

@@ -5,10 +5,10 @@
 #include <QPoint>
 #include <string>
 
-class RegionWindowTest : public ::testing::Test {
+#include "tests/windows/program_windows_test.h"
+
+class RegionWindowTest : public ProgramWindowsTest {
  protected:
-  void SetUp() override;
-  void TearDown() override;
 
   // Presses or releases the Region button as a click would.
   void ClickRegionButton();
@@ -20,5 +20,4 @@ class RegionWindowTest : public ::testing::Test {
   QPoint OnScreen(int x, int y) const;
   std::string MessageLog() const;
 
-  std::string home_;
 };
