@@ -304,7 +304,10 @@ TEST_F(OptionDialog, CentredOverTheMainWindowFirstThenKeepsItsPlace) {
                           std::max(0, main.top() + (main.height() - 232) / 2)));
   OptionDlg->move(moved);
   RunOptions([&] { second = OptionDlg->pos(); }, false);
-  EXPECT_EQ(second, moved);
+  // Where the user left it, not centred again; the window manager may still be placing its frame
+  // decoration (a title bar's height) when the position is read.
+  EXPECT_LE(std::abs(second.x() - moved.x()), 2) << second.x();
+  EXPECT_LE(std::abs(second.y() - moved.y()), 25) << second.y();
 }
 
 TEST_F(OptionDialog, ModalWhileOpen) {
