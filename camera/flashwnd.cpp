@@ -2,6 +2,8 @@
 
 #include <QPainter>
 #include <QRegion>
+#include <algorithm>
+#include <climits>
 
 #include "platform/x11_sync.h"
 
@@ -38,6 +40,15 @@ QRegion TFlashingWnd::BracketRegion(std::int32_t width, std::int32_t height) {
   region -= EdgeRect(0, 24, w + 16, h - 11);  // horizontal cut
   region -= EdgeRect(24, 0, w - 11, h + 16);  // vertical cut
   return region;
+}
+
+bool TFlashingWnd::BracketsMeet(const QRect& screen, std::int32_t left, std::int32_t top, std::int32_t width,
+                                std::int32_t height) {
+  // The screen in the bracket window's coordinates; offsets are kept far from int's limits.
+  const auto offset = [](std::int32_t edge) {
+    return static_cast<int>(std::clamp<std::int64_t>(8 - std::int64_t{edge}, INT_MIN / 2, INT_MAX / 2));
+  };
+  return BracketRegion(width, height).intersects(screen.translated(offset(left), offset(top)));
 }
 
 void TFlashingWnd::FitToRect(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {

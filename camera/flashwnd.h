@@ -28,6 +28,9 @@ class TFlashingWnd : public QWidget {
 
   // The bracket shape for a rectangle of width x height, in window coordinates.
   static QRegion BracketRegion(std::int32_t width, std::int32_t height);
+  // Whether the brackets around the rectangle (left, top, width, height) cover any of `screen`.
+  static bool BracketsMeet(const QRect& screen, std::int32_t left, std::int32_t top, std::int32_t width,
+                           std::int32_t height);
 
  protected:
   // Only PaintBrackets colours the window: other repaints leave what it painted.

@@ -49,9 +49,12 @@ bool RunRecordingLoop(std::int32_t frameIntervalMs, const LoopHooks& hooks, Loop
       lastProgressTime = t;
       hooks.progress();
     }
-    const std::uint32_t spent = hooks.clock() - stats.StartTime - t;
-    if (static_cast<std::uint32_t>(frameIntervalMs) > spent) {
-      const std::uint32_t remaining = static_cast<std::uint32_t>(frameIntervalMs) - spent;
+    // Sleep until the next slot is due. Every sleep ends a little late; counting a whole interval
+    // from this pass would let that lateness add up until a slot is skipped on an idle machine.
+    const std::int64_t nextSlotDue = (static_cast<std::int64_t>(lastSlot) + 1) * frameIntervalMs;
+    const std::int64_t now = static_cast<std::uint32_t>(hooks.clock() - stats.StartTime);
+    if (nextSlotDue > now) {
+      const std::uint32_t remaining = static_cast<std::uint32_t>(std::min<std::int64_t>(nextSlotDue - now, UINT32_MAX));
       const std::uint32_t slices = remaining / slice;
       const std::uint32_t rest = remaining - slices * slice;
       bool stopped = false;

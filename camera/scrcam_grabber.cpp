@@ -61,6 +61,7 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
   // Nothing to grab: no frame, and nothing to tell the user.
   if (width < 1 || height < 1) return nullptr;
 
+  bool markerFlashes = false;
   if (TRecordAVIThread* thread = Thread.load(); thread && ShowMarker) {
     // Under FollowRegion the marker moves with the rectangle; only a change needs the UI thread.
     if (FollowRegion && (thread->MarkerLeft != left || thread->MarkerTop != top || thread->MarkerWidth != width ||
@@ -71,7 +72,10 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
       thread->MarkerHeight = height;
       TRecordAVIThread::Synchronize([thread] { thread->PlaceMarker(); });
     }
-    SetMarkerActive(true);
+    // Brackets wholly off the screen, as around a whole-screen recording, are never seen: the
+    // grab need not wait for their paints.
+    markerFlashes = TFlashingWnd::BracketsMeet(QRect(0, 0, ScreenWidth, ScreenHeight), left, top, width, height);
+    if (markerFlashes) SetMarkerActive(true);
   }
 
   TScreenBitmap bitmap(left, top, width, height);
@@ -97,7 +101,7 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
     platform::ShowMessage("Error", "Error capturing a frame!", platform::BoxIcon::Warning);
   }
 
-  if (Thread.load() && ShowMarker) SetMarkerActive(false);
+  if (markerFlashes) SetMarkerActive(false);
   return frame;
 }
 

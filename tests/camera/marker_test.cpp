@@ -62,6 +62,25 @@ class Marker : public ::testing::Test {
   }
 };
 
+TEST(MarkerOnScreen, BracketsMeetTheScreenOnlyWhereAPixelOfThemLiesOnIt) {
+  const QRect screen(0, 0, 1920, 1080);
+  struct Case { std::int32_t left, top, width, height; bool meets; };
+  const Case cases[] = {
+      {0, 0, 1920, 1080, false},     // the whole screen: every bracket lies beyond its edges
+      {-5, -5, 1930, 1090, false},   // larger than the screen
+      {0, 0, 1919, 1080, false},     // the free column after the rectangle is the screen's last
+      {0, 0, 1918, 1080, true},      // the right bars reach the last column
+      {100, 100, 200, 150, true},
+      {1920, 0, 10, 10, true},       // just beyond the right edge: its left bars are on the screen
+      {-100, 0, 50, 50, false},      // wholly left of the screen
+      {5000, 5000, 10, 10, false},
+      {INT32_MIN, INT32_MIN, 20, 20, false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TFlashingWnd::BracketsMeet(screen, c.left, c.top, c.width, c.height), c.meets)
+        << c.left << "," << c.top << " " << c.width << "x" << c.height;
+}
+
 TEST_F(Marker, IsAFramelessTopMostWindowThatTakesNoInput) {
   EXPECT_TRUE(marker_.isHidden()) << "created hidden";
   EXPECT_TRUE(marker_.windowFlags() & Qt::FramelessWindowHint);

@@ -104,6 +104,19 @@ TEST(RecordingLoop, SleepsInTenthsAndAStopEndsItAfterTheCurrentSlice) {
   EXPECT_EQ(fast.sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
 }
 
+TEST(RecordingLoop, SleepsThatEndLateDoNotAddUpToDroppedSlots) {
+  // Every sleep ends 1 ms late, as a busy system's do: 10 ms late per pass, and still every
+  // pass must land on its own slot.
+  SimulatedRecording sim;
+  sim.stopAfterPasses = 100;
+  LoopHooks hooks = sim.Hooks();
+  hooks.sleep = [&](std::uint32_t ms) { sim.now += ms + 1; };
+  EXPECT_TRUE(recording::RunRecordingLoop(100, hooks, sim.stats));
+  EXPECT_EQ(sim.stats.FramesDropped, 0);
+  EXPECT_EQ(sim.stats.FramesWritten, 100);
+  EXPECT_EQ(sim.written.back(), 99);
+}
+
 TEST(RecordingLoop, AFailedWriteEndsTheLoop) {
   SimulatedRecording sim;
   sim.failPass = 2;
