@@ -50,6 +50,27 @@ inline void StoreRgb(std::uint8_t* dstRow, int x, int dibBits, std::uint32_t r, 
   }
 }
 
+// Copies `width` 32-bit pixels, clearing the padding byte that is undefined on the wire. Sixteen
+// bytes at a time: this runs over every pixel of every frame, and the compiler leaves the plain
+// loop scalar at the optimisation level of the usual builds.
+void CopyClearingPadding(const std::uint8_t* src, std::uint8_t* dst, int width) {
+  using Pixels4 = std::uint32_t __attribute__((vector_size(16)));
+  constexpr Pixels4 kColourBytes = {0x00ffffffu, 0x00ffffffu, 0x00ffffffu, 0x00ffffffu};
+  int x = 0;
+  for (; x + 4 <= width; x += 4) {
+    Pixels4 v;
+    std::memcpy(&v, src + 4 * x, sizeof v);
+    v &= kColourBytes;
+    std::memcpy(dst + 4 * x, &v, sizeof v);
+  }
+  for (; x < width; ++x) {
+    std::uint32_t v;
+    std::memcpy(&v, src + 4 * x, 4);
+    v &= 0x00ffffffu;
+    std::memcpy(dst + 4 * x, &v, 4);
+  }
+}
+
 bool IsStandard32(const ScreenPixelFormat& f) {
   return f.bitsPerPixel == 32 && f.redMask == 0xff0000 && f.greenMask == 0xff00 && f.blueMask == 0xff;
 }
@@ -77,12 +98,7 @@ void ConvertToDibRows(const std::uint8_t* src, std::size_t srcStride, const Scre
 
     // Fast paths for the layouts real servers use.
     if (dibBits == 32 && IsStandard32(format)) {
-      for (int x = 0; x < width; ++x) {
-        std::uint32_t v;
-        std::memcpy(&v, s + 4 * x, 4);
-        v &= 0x00ffffffu;  // the padding byte is undefined on the wire
-        std::memcpy(d + 4 * x, &v, 4);
-      }
+      CopyClearingPadding(s, d, width);
       continue;
     }
     if (dibBits == 16 && IsStandard565(format)) {

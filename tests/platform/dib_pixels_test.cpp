@@ -41,6 +41,27 @@ TEST(ConvertToDibRows, TrueColourToBgr0BottomUpWithPaddingByteCleared) {
   EXPECT_EQ(Convert(kDepth24, src, 32), expected);
 }
 
+TEST(ConvertToDibRows, TrueColourRowsOfEveryWidthKeepEachPixelAndClearOnlyPadding) {
+  // Widths around the four-pixel steps of the row copy, with its tail, and odd strides.
+  for (int width = 1; width <= 11; ++width) {
+    const int height = 3;
+    const std::size_t srcStride = 4 * static_cast<std::size_t>(width) + 8;
+    std::vector<std::uint8_t> src(srcStride * height);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 37 + 11);
+    const std::size_t dstStride = platform::DibStride(width, 32);
+    std::vector<std::uint8_t> dst(dstStride * height, 0xee);
+    platform::ConvertToDibRows(src.data(), srcStride, kDepth24, width, height, 32, dst.data(), dstStride, nullptr, 0);
+    for (int row = 0; row < height; ++row) {
+      for (int x = 0; x < width; ++x) {
+        const std::uint8_t* in = &src[row * srcStride + 4 * x];
+        const std::uint8_t* out = &dst[(height - 1 - row) * dstStride + 4 * x];
+        EXPECT_TRUE(out[0] == in[0] && out[1] == in[1] && out[2] == in[2] && out[3] == 0)
+            << "width " << width << " row " << row << " pixel " << x;
+      }
+    }
+  }
+}
+
 TEST(ConvertToDibRows, SixteenBitScreensBecome555) {
   struct Case { ScreenPixelFormat format; std::uint16_t pixel; std::uint16_t dib555; };
   const Case cases[] = {
