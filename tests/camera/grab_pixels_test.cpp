@@ -68,6 +68,13 @@ TEST_F(GrabPixels, EqualsTheScreenBottomRowFirst) {
   EXPECT_EQ(firstStored, Expected(screen_, 37, 21 + 116, dib.Bits()));
   EXPECT_EQ(Mismatches(dib, [&](int x, int y) { return Expected(screen_, 37 + x, 21 + y, dib.Bits()); }), 0);
   FreeFrame(frame);
+
+  // The whole screen is read in several bands: each lands in its own rows.
+  frame = camera_->CaptureFrame(0, 0, screen_.width, screen_.height);
+  ASSERT_NE(frame, nullptr);
+  const DibView whole(frame);
+  EXPECT_EQ(Mismatches(whole, [&](int x, int y) { return Expected(screen_, x, y, whole.Bits()); }), 0);
+  FreeFrame(frame);
 }
 
 struct OffScreenCase {
@@ -83,6 +90,7 @@ TEST_F(GrabPixels, RectanglesBeyondTheScreenAreBlackWhereTheyAreOff) {
       {"over the top-left corner", -30, -20, 80, 60},
       {"half off the bottom", 200, h - 10, 30, 20},
       {"wholly off", w + 10, 0, 16, 16},
+      {"taller than a band, over the bottom", 10, 100, w - 20, h},
   };
   for (const OffScreenCase& c : cases) {
     SCOPED_TRACE(c.name);
