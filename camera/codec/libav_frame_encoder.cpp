@@ -12,6 +12,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "camera/codec/yuv420_conversion.h"
+
 namespace codec {
 
 AVPixelFormat LibavRecipe::FedFormat(int bitsPerPixel) const {
@@ -83,7 +85,9 @@ class LibavFrameEncoder final : public FrameEncoder {
     // libswscale does not map palette pixels exactly onto every format: they are looked up here.
     expandPalette_ = inputFormat_ == AV_PIX_FMT_PAL8 && codedFormat_ != AV_PIX_FMT_PAL8;
     const AVPixelFormat scaledFrom = expandPalette_ ? AV_PIX_FMT_BGR0 : inputFormat_;
-    if (scaledFrom != codedFormat_) {
+    fastYuv420_ = scaledFrom == AV_PIX_FMT_BGR0 &&
+                  (codedFormat_ == AV_PIX_FMT_YUV420P || codedFormat_ == AV_PIX_FMT_YUVJ420P);
+    if (scaledFrom != codedFormat_ && !fastYuv420_) {
       scaler_ = sws_getContext(setup_.input.width, setup_.input.height, scaledFrom, setup_.input.width,
                                setup_.input.height, codedFormat_, SWS_BILINEAR, nullptr, nullptr, nullptr);
       if (!scaler_) return false;
@@ -181,6 +185,10 @@ class LibavFrameEncoder final : public FrameEncoder {
       topRow = reinterpret_cast<const std::uint8_t*>(expanded_.data());
       rowStep = 4 * input.width;
     }
+    if (fastYuv420_) {
+      return Bgr0ToYuv420(topRow, rowStep, input.width, input.height, IsFullRangeYuv(codedFormat_), frame_->data,
+                          frame_->linesize);
+    }
     if (!scaler_) {
       const int rowBytes = av_image_get_linesize(codedFormat_, input.width, 0);
       for (int y = 0; y < input.height; ++y)
@@ -219,6 +227,7 @@ class LibavFrameEncoder final : public FrameEncoder {
   AVPixelFormat codedFormat_ = AV_PIX_FMT_NONE;
   std::array<std::uint32_t, 256> palette_{};  // 0xAARRGGBB, as libavutil keeps palettes
   bool expandPalette_ = false;
+  bool fastYuv420_ = false;  // B,G,R,0 rows to 4:2:0 without libswscale
   std::vector<std::uint32_t> expanded_;
   QualityControl quality_;
   std::int64_t framesSinceOpen_ = 0;
