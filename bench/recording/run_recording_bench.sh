@@ -36,9 +36,16 @@ export QT_QPA_PLATFORM=xcb
 "$build/bench/recording/recording_scene" --write-desktop "$work/desktop.png"
 display -window root "$work/desktop.png" || true  # sets the background, then exits with 1
 pause="$work/pause"
-"$build/bench/recording/recording_scene" --pause-file "$pause" >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+# The moving window starts its path afresh for every run, so that each tool records the same motion.
+scene=""
+restart_scene() {
+  [ -n "$scene" ] && { kill "$scene" 2>/dev/null || true; wait "$scene" 2>/dev/null || true; }
+  "$build/bench/recording/recording_scene" --pause-file "$pause" >/dev/null 2>&1 &
+  scene=$!
+  pids+=("$scene")
+  sleep 1
+}
+restart_scene
 
 echo "== recording benchmark on $DISPLAY (1920x1080x24), $seconds s at $fps fps =="
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
@@ -67,6 +74,7 @@ run() {  # TOOL CODEC AREA X Y W H
   local tool=$1 codec=$2 area=$3 x=$4 y=$5 w=$6 h=$7
   local out="$work/$tool-$codec-$area.avi" log="$work/log" times="$work/times"
   rm -f "$out" "$pause"
+  restart_scene
   local watch=0 pauser=""
   [ "$codec" = MSVC ] && watch=1
   # For the PSNR the window stands still for the last part of the run.
