@@ -8,6 +8,7 @@
 #include "camera/arrow_cursor.h"
 #include "camera/flashwnd.h"
 #include "platform/screen_reader.h"
+#include "platform/ui_thread_call.h"
 
 namespace {
 
@@ -28,7 +29,6 @@ TScreenCam::TScreenCam(QWidget* owner) : Owner(owner) {
   Marker = new TFlashingWnd(Owner);
   marker_ = Marker;
   ArrowCursor = &kArrowCursor;
-  TRecordAVIThread::PrepareHandOver();
 }
 
 TScreenCam::~TScreenCam() {
@@ -99,6 +99,12 @@ void TRecordAVIThread::run() {
   TScreenCam* camera = Camera;
   Synchronize([camera] { camera->RecordThreadDone(); });
 }
+
+// The camera's hand-overs share the program's one queue to the UI thread, message boxes included,
+// so every step runs in the order it was handed over.
+void TRecordAVIThread::Synchronize(const std::function<void()>& step) { platform::RunOnUiThread(step); }
+
+void TRecordAVIThread::Post(std::function<void()> step) { platform::PostToUiThread(std::move(step)); }
 
 void TRecordAVIThread::Execute() {
   while (Camera->RecordAVI(RegionWindow, FileName) == -1) {

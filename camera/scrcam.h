@@ -133,8 +133,6 @@ class TRecordAVIThread : public QThread {
   // UI thread, at once. The thread's own end is handed over the same way, so a posted step
   // always runs while the thread still exists.
   static void Post(std::function<void()> step);
-  // Sets up the hand-over's receiver on the UI thread; the camera's constructor calls it.
-  static void PrepareHandOver();
 
  protected:
   // Execute, then the camera's RecordThreadDone on the UI thread, also after an escaped error.

@@ -5,14 +5,16 @@
 #include <QThread>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 namespace platform {
 namespace {
 
 struct PendingStep {
-  const std::function<void()>* step;
+  const std::function<void()>* step = nullptr;  // a step someone waits for
   bool done = false;
+  std::function<void()> posted;  // or a step nobody waits for, freed once run
 };
 
 std::mutex pendingMutex;
@@ -33,6 +35,14 @@ class UiStepRunner : public QObject {
         if (pendingSteps.empty()) return;
         pending = pendingSteps.front();
         pendingSteps.pop_front();
+      }
+      if (pending->posted) {
+        std::unique_ptr<PendingStep> owned(pending);
+        try {
+          owned->posted();
+        } catch (...) {  // nobody to tell: the step is dropped
+        }
+        continue;
       }
       // Released also when the step throws: the waiting thread must not hang.
       struct Release {
@@ -61,7 +71,8 @@ void RunOnUiThread(const std::function<void()>& step) {
     step();
     return;
   }
-  PendingStep pending{&step};
+  PendingStep pending;
+  pending.step = &step;
   {
     std::lock_guard<std::mutex> lock(pendingMutex);
     pendingSteps.push_back(&pending);
@@ -69,6 +80,21 @@ void RunOnUiThread(const std::function<void()>& step) {
   QMetaObject::invokeMethod(runner, "RunPending", Qt::QueuedConnection);
   std::unique_lock<std::mutex> lock(pendingMutex);
   stepDone.wait(lock, [&] { return pending.done; });
+}
+
+void PostToUiThread(std::function<void()> step) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() == app->thread()) {
+    step();
+    return;
+  }
+  auto* pending = new PendingStep;
+  pending->posted = std::move(step);
+  {
+    std::lock_guard<std::mutex> lock(pendingMutex);
+    pendingSteps.push_back(pending);
+  }
+  QMetaObject::invokeMethod(runner, "RunPending", Qt::QueuedConnection);
 }
 
 }  // namespace platform

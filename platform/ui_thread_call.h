@@ -10,4 +10,9 @@ namespace platform {
 // futexes it cannot follow).
 void RunOnUiThread(const std::function<void()>& step);
 
+// Runs `step` on the UI thread after every step handed over before it, waited for or not, and
+// returns at once; on the UI thread, or without an application, runs it at once. A step that
+// throws is dropped: nobody is there to tell.
+void PostToUiThread(std::function<void()> step);
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
-// Frame encoders backed by libavcodec, with the input converted by libswscale. Internal to the
-// codec services: nothing outside camera/codec/ sees FFmpeg.
+// Frame encoders backed by libavcodec, with the input converted by libyuv (B,G,R,0 to 4:2:0) or
+// libswscale (the rest). Internal to the codec services: nothing outside camera/codec/ sees
+// FFmpeg.
 #include <memory>
 
 extern "C" {
