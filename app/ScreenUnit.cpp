@@ -18,7 +18,7 @@
 #include "widgets/glyphs.h"
 #include "widgets/gradient.h"
 #include "widgets/image_button.h"
-#include "windows/About.h"
+#include "widgets/placement.h"
 #include "windows/ScrUnit.h"
 #include "windows/optdlg.h"
 
@@ -194,9 +194,7 @@ void TScreenForm::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;  // restored from the task bar, not shown by the program
   if (!shownOnce_) {
     shownOnce_ = true;
-    const QRect desktop = screen()->virtualGeometry();
-    move(std::max(0, (desktop.width() - frameGeometry().width()) / 2),
-         std::max(0, (desktop.height() - frameGeometry().height()) / 2));
+    move(widgets::CentredIn(screen()->virtualGeometry(), frameGeometry().size()));
   }
   if (StillInProgress) return;  // shown again at the end of a still: the hotkeys are still ours
   // After the window is up, so that the messages appear over it.

@@ -12,6 +12,7 @@
 
 #include "platform/shell_open.h"
 #include "widgets/gradient.h"
+#include "widgets/placement.h"
 #include "windows/About_picture.h"
 
 TAboutBox* AboutBox = nullptr;
@@ -122,10 +123,7 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
 void TAboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
-  const QRect area = screen()->geometry();
-  const QRect frame = frameGeometry();
-  move(area.left() + std::max(0, (area.width() - frame.width()) / 2),
-       area.top() + std::max(0, (area.height() - frame.height()) / 2));
+  move(widgets::CentredIn(screen()->geometry(), frameGeometry().size()));
 }
 
 void TAboutBox::paintEvent(QPaintEvent*) {

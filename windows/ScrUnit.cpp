@@ -16,6 +16,7 @@
 #include "platform/topmost.h"
 #include "widgets/glyphs.h"
 #include "widgets/image_button.h"
+#include "widgets/placement.h"
 #include "windows/ScrUnit_panel.h"
 
 TScrForm* ScrForm = nullptr;
@@ -103,8 +104,7 @@ void TScrForm::FormShow() {
 }
 
 void TScrForm::CentreOnDesktop() {
-  const QRect desktop = screen()->virtualGeometry();
-  move(std::max(0, (desktop.width() - width()) / 2), std::max(0, (desktop.height() - height()) / 2));
+  move(widgets::CentredIn(screen()->virtualGeometry(), size()));
 }
 
 void TScrForm::LMDSpeedButton1Click() { close(); }
