@@ -1,5 +1,9 @@
 // The frame grabber: any screen rectangle as a packed DIB at the display's depth, with the arrow
 // drawn in, flashing the region marker around each grab of a recording.
+#include <QPoint>
+#include <functional>
+#include <optional>
+
 #include "camera/arrow_cursor.h"
 #include "camera/flashwnd.h"
 #include "camera/scrcam.h"
@@ -20,12 +24,9 @@ class TScreenBitmap : public TDeviceBitmap {
   int Height() const override { return height_; }
   bool FillsEveryByte() const override { return true; }
 
-  // The arrow's top-left corner, in bitmap coordinates.
-  void DrawArrow(int x, int y) {
-    arrow_ = true;
-    arrowX_ = x;
-    arrowY_ = y;
-  }
+  // Draws the arrow over the pixels once they are read, at the top-left corner (in bitmap
+  // coordinates) that `corner` gives then, if any: the pointer's answer may arrive during the read.
+  void DrawArrow(std::function<std::optional<QPoint>()> corner) { arrowCorner_ = std::move(corner); }
 
   bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) override {
     platform::ScreenReader& screen = platform::ScreenReader::Instance();
@@ -42,17 +43,18 @@ class TScreenBitmap : public TDeviceBitmap {
     if (bits != 32 && bits != 24 && bits != 16 && bits != 8) return false;
     // Off-screen parts come out black.
     if (!screen.ReadDib(left_, top_, width_, height_, static_cast<int>(bits), bottomRow, stride, true)) return false;
-    if (arrow_) {
-      TArrowCursor::Draw(bottomRow, stride, width_, height_, static_cast<int>(bits), colorTable, colors, arrowX_,
-                         arrowY_);
+    if (arrowCorner_) {
+      if (const std::optional<QPoint> corner = arrowCorner_()) {
+        TArrowCursor::Draw(bottomRow, stride, width_, height_, static_cast<int>(bits), colorTable, colors,
+                           corner->x(), corner->y());
+      }
     }
     return true;
   }
 
  private:
   int left_, top_, width_, height_;
-  bool arrow_ = false;
-  int arrowX_ = 0, arrowY_ = 0;
+  std::function<std::optional<QPoint>()> arrowCorner_;
 };
 
 }  // namespace
@@ -78,18 +80,18 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
     if (markerFlashes) SetMarkerActive(true);
   }
 
+  // The pointer is asked for now and its answer taken after the screen read, which it overlaps.
+  platform::PointerQuery pointer(WithCursor);
   TScreenBitmap bitmap(left, top, width, height);
-  if (const auto pointer = platform::GetCursorPos()) {
-    int x = pointer->x - left;
-    int y = pointer->y - top;
-    if (WithCursor) {
+  if (WithCursor) {
+    bitmap.DrawArrow([&pointer, left, top]() -> std::optional<QPoint> {
+      const auto position = pointer.Position();
+      if (!position) return std::nullopt;
+      QPoint corner(position->x - left, position->y - top);
       // The image is always the arrow; only the hot spot comes from the cursor shown now.
-      if (const auto hotSpot = platform::GetCursorHotSpot()) {
-        x -= hotSpot->x;
-        y -= hotSpot->y;
-      }
-      bitmap.DrawArrow(x, y);
-    }
+      if (const auto hotSpot = pointer.HotSpot()) corner -= QPoint(hotSpot->x, hotSpot->y);
+      return corner;
+    });
   }
 
   PackedDib frame = nullptr;

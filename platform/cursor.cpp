@@ -43,26 +43,45 @@ PointerConnection& Connection() {
 
 }  // namespace
 
-std::optional<CursorPoint> GetCursorPos() {
+PointerQuery::PointerQuery(bool askHotSpot) {
   PointerConnection& p = Connection();
-  if (!p.connection) return std::nullopt;
-  xcb_query_pointer_reply_t* reply =
-      xcb_query_pointer_reply(p.connection, xcb_query_pointer(p.connection, p.root), nullptr);
-  if (!reply) return std::nullopt;
-  const CursorPoint point{reply->root_x, reply->root_y};
-  free(reply);
-  return point;
+  if (!p.connection) return;
+  positionRequest_ = xcb_query_pointer(p.connection, p.root).sequence;
+  if (askHotSpot && p.xfixes) hotSpotRequest_ = xcb_xfixes_get_cursor_image(p.connection).sequence;
+  xcb_flush(p.connection);
 }
 
-std::optional<CursorPoint> GetCursorHotSpot() {
+PointerQuery::~PointerQuery() {
   PointerConnection& p = Connection();
-  if (!p.connection || !p.xfixes) return std::nullopt;
-  xcb_xfixes_get_cursor_image_reply_t* reply =
-      xcb_xfixes_get_cursor_image_reply(p.connection, xcb_xfixes_get_cursor_image(p.connection), nullptr);
-  if (!reply) return std::nullopt;
-  const CursorPoint hotSpot{reply->xhot, reply->yhot};
-  free(reply);
-  return hotSpot;
+  if (positionRequest_) xcb_discard_reply(p.connection, positionRequest_);
+  if (hotSpotRequest_) xcb_discard_reply(p.connection, hotSpotRequest_);
 }
+
+std::optional<CursorPoint> PointerQuery::Position() {
+  if (positionRequest_) {
+    PointerConnection& p = Connection();
+    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(p.connection, {positionRequest_}, nullptr);
+    positionRequest_ = 0;
+    if (reply) position_ = CursorPoint{reply->root_x, reply->root_y};
+    free(reply);
+  }
+  return position_;
+}
+
+std::optional<CursorPoint> PointerQuery::HotSpot() {
+  if (hotSpotRequest_) {
+    PointerConnection& p = Connection();
+    xcb_xfixes_get_cursor_image_reply_t* reply =
+        xcb_xfixes_get_cursor_image_reply(p.connection, {hotSpotRequest_}, nullptr);
+    hotSpotRequest_ = 0;
+    if (reply) hotSpot_ = CursorPoint{reply->xhot, reply->yhot};
+    free(reply);
+  }
+  return hotSpot_;
+}
+
+std::optional<CursorPoint> GetCursorPos() { return PointerQuery(false).Position(); }
+
+std::optional<CursorPoint> GetCursorHotSpot() { return PointerQuery(true).HotSpot(); }
 
 }  // namespace platform

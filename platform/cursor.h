@@ -15,4 +15,21 @@ std::optional<CursorPoint> GetCursorPos();
 // the display cannot tell (no XFixes).
 std::optional<CursorPoint> GetCursorHotSpot();
 
+// The same two questions, asked at construction and answered when first read, so that the caller
+// can do other work while the server answers (a grab reads the screen meanwhile). One thread.
+class PointerQuery {
+ public:
+  explicit PointerQuery(bool askHotSpot);
+  ~PointerQuery();  // answers never read are discarded
+  std::optional<CursorPoint> Position();
+  std::optional<CursorPoint> HotSpot();  // none when not asked for
+
+  PointerQuery(const PointerQuery&) = delete;
+  PointerQuery& operator=(const PointerQuery&) = delete;
+
+ private:
+  unsigned positionRequest_ = 0, hotSpotRequest_ = 0;  // sequence numbers; 0: nothing pending
+  std::optional<CursorPoint> position_, hotSpot_;
+};
+
 }  // namespace platform
