@@ -1,9 +1,5 @@
 // The frame grabber: any screen rectangle as a packed DIB at the display's depth, with the arrow
 // drawn in, flashing the region marker around each grab of a recording.
-#include <QPoint>
-#include <functional>
-#include <optional>
-
 #include "camera/arrow_cursor.h"
 #include "camera/flashwnd.h"
 #include "camera/scrcam.h"
@@ -24,9 +20,9 @@ class TScreenBitmap : public TDeviceBitmap {
   int Height() const override { return height_; }
   bool FillsEveryByte() const override { return true; }
 
-  // Draws the arrow over the pixels once they are read, at the top-left corner (in bitmap
-  // coordinates) that `corner` gives then, if any: the pointer's answer may arrive during the read.
-  void DrawArrow(std::function<std::optional<QPoint>()> corner) { arrowCorner_ = std::move(corner); }
+  // Draws the arrow over the pixels once they are read, where `pointer` says then: its answer
+  // may arrive during the read.
+  void DrawArrow(platform::PointerQuery* pointer) { pointer_ = pointer; }
 
   bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) override {
     platform::ScreenReader& screen = platform::ScreenReader::Instance();
@@ -43,10 +39,12 @@ class TScreenBitmap : public TDeviceBitmap {
     if (bits != 32 && bits != 24 && bits != 16 && bits != 8) return false;
     // Off-screen parts come out black.
     if (!screen.ReadDib(left_, top_, width_, height_, static_cast<int>(bits), bottomRow, stride, true)) return false;
-    if (arrowCorner_) {
-      if (const std::optional<QPoint> corner = arrowCorner_()) {
+    if (pointer_) {
+      if (const auto position = pointer_->Position()) {
+        // The image is always the arrow; only the hot spot comes from the cursor shown now.
+        const platform::CursorPoint hotSpot = pointer_->HotSpot().value_or(platform::CursorPoint{});
         TArrowCursor::Draw(bottomRow, stride, width_, height_, static_cast<int>(bits), colorTable, colors,
-                           corner->x(), corner->y());
+                           position->x - left_ - hotSpot.x, position->y - top_ - hotSpot.y);
       }
     }
     return true;
@@ -54,7 +52,7 @@ class TScreenBitmap : public TDeviceBitmap {
 
  private:
   int left_, top_, width_, height_;
-  std::function<std::optional<QPoint>()> arrowCorner_;
+  platform::PointerQuery* pointer_ = nullptr;
 };
 
 }  // namespace
@@ -83,16 +81,7 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
   // The pointer is asked for now and its answer taken after the screen read, which it overlaps.
   platform::PointerQuery pointer(WithCursor);
   TScreenBitmap bitmap(left, top, width, height);
-  if (WithCursor) {
-    bitmap.DrawArrow([&pointer, left, top]() -> std::optional<QPoint> {
-      const auto position = pointer.Position();
-      if (!position) return std::nullopt;
-      QPoint corner(position->x - left, position->y - top);
-      // The image is always the arrow; only the hot spot comes from the cursor shown now.
-      if (const auto hotSpot = pointer.HotSpot()) corner -= QPoint(hotSpot->x, hotSpot->y);
-      return corner;
-    });
-  }
+  if (WithCursor) bitmap.DrawArrow(&pointer);
 
   PackedDib frame = nullptr;
   if (platform::GlobalHandle_t block = BitmapToPackedDib(bitmap, static_cast<std::uint32_t>(ScreenBitsPerPixel))) {

@@ -80,8 +80,4 @@ std::optional<CursorPoint> PointerQuery::HotSpot() {
   return hotSpot_;
 }
 
-std::optional<CursorPoint> GetCursorPos() { return PointerQuery(false).Position(); }
-
-std::optional<CursorPoint> GetCursorHotSpot() { return PointerQuery(true).HotSpot(); }
-
 }  // namespace platform

@@ -9,20 +9,18 @@ struct CursorPoint {
   int x = 0, y = 0;
 };
 
-// The pointer's position in screen coordinates, or none without a display.
-std::optional<CursorPoint> GetCursorPos();
-// The hot spot of the cursor shown now, relative to the cursor image's top-left corner; none when
-// the display cannot tell (no XFixes).
-std::optional<CursorPoint> GetCursorHotSpot();
-
-// The same two questions, asked at construction and answered when first read, so that the caller
-// can do other work while the server answers (a grab reads the screen meanwhile). One thread.
+// The pointer's position and the hot spot of the cursor it shows, asked at construction and
+// answered when first read, so that the caller can do other work while the server answers (a
+// grab reads the screen meanwhile). One thread.
 class PointerQuery {
  public:
   explicit PointerQuery(bool askHotSpot);
   ~PointerQuery();  // answers never read are discarded
+  // The pointer's position in screen coordinates, or none without a display.
   std::optional<CursorPoint> Position();
-  std::optional<CursorPoint> HotSpot();  // none when not asked for
+  // The hot spot relative to the cursor image's top-left corner; none when not asked for or when
+  // the display cannot tell (no XFixes).
+  std::optional<CursorPoint> HotSpot();
 
   PointerQuery(const PointerQuery&) = delete;
   PointerQuery& operator=(const PointerQuery&) = delete;

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 namespace platform {
 
@@ -144,10 +143,10 @@ struct ScreenReader::Impl {
     const std::size_t slotBytes = srcStride * static_cast<std::size_t>(bandRows);
     if (!EnsureSegment(slotBytes * slots)) return ReadResult::Failed;  // plain reads, this time
     xcb_connection_t* c = connection;
-    std::vector<xcb_shm_get_image_cookie_t> cookies(static_cast<std::size_t>(bands));
+    xcb_shm_get_image_cookie_t cookies[kBandsInFlight];  // by slot
     const auto request = [&](int band) {
       const int rows = std::min(bandRows, h - band * bandRows);
-      cookies[band] = xcb_shm_get_image(c, root, static_cast<int16_t>(left), static_cast<int16_t>(top + band * bandRows),
+      cookies[band % slots] = xcb_shm_get_image(c, root, static_cast<int16_t>(left), static_cast<int16_t>(top + band * bandRows),
                                         static_cast<uint16_t>(w), static_cast<uint16_t>(rows), ~0u,
                                         XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
                                         static_cast<std::uint32_t>(slotBytes * (band % slots)));
@@ -155,10 +154,10 @@ struct ScreenReader::Impl {
     for (int band = 0; band < slots; ++band) request(band);
     xcb_flush(c);
     for (int band = 0; band < bands; ++band) {
-      xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(c, cookies[band], nullptr);
+      xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(c, cookies[band % slots], nullptr);
       if (!reply) {
         for (int later = band + 1; later < std::min(bands, band + slots); ++later)
-          xcb_discard_reply(c, cookies[later].sequence);
+          xcb_discard_reply(c, cookies[later % slots].sequence);
         // The screen may have shrunk under the read: only a failure at the right size gives up
         // shared memory for good.
         if (RefreshSize()) return ReadResult::Resized;
