@@ -1,26 +1,14 @@
-#include <xcb/xcb.h>
-
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/command_line.h"
 #include "app/headless.h"
 #include "app/startup.h"
 #include "app/vorlix_application.h"
+#include "platform/display_hold.h"
 #include "platform/termination_signals.h"
 
 namespace {
-
-// Without a reachable X server Qt would abort with a long message; say it in one line instead.
-bool DisplayReachable() {
-  const char* display = std::getenv("DISPLAY");
-  if (!display || !*display) return false;
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  const bool ok = xcb_connection_has_error(c) == 0;
-  xcb_disconnect(c);
-  return ok;
-}
 
 int RunWindows(int argc, char** argv) {
   VorlixApplication::UseScreenPixels();
@@ -55,7 +43,10 @@ int main(int argc, char** argv) {
     default:
       break;
   }
-  if (!DisplayReachable()) {
+  // Held until the exit. Without a reachable X server Qt would abort with a long message; say it
+  // in one line instead.
+  const platform::DisplayHold display;
+  if (!display.Held()) {
     std::fprintf(stderr, "vorlix: cannot open the X display (is DISPLAY set and the X server running?)\n");
     return 1;
   }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs a command on a private Xvfb display with the openbox window manager.
+# Runs a command on a private Xvfb display with the openbox window manager, handed over only once
+# the window manager is ready.
 # Usage: with-xserver.sh [--depth N] [--size WxH] -- command [args...]
 set -euo pipefail
 depth=24
@@ -12,40 +13,70 @@ while [ $# -gt 0 ]; do
     *) break ;;
   esac
 done
+# What the tests ask of the window manager: activation, stacking states, the client list.
+needed_atoms=(_NET_ACTIVE_WINDOW _NET_WM_STATE _NET_WM_STATE_ABOVE _NET_WM_STATE_HIDDEN _NET_CLIENT_LIST)
+# Long enough for a loaded two-core machine; only a server or window manager that is broken
+# takes this long.
+patience_tenths=600
+
+xvfb_pid=
+wm_pid=
+keeper_pid=
+cleanup() {
+  for pid in $keeper_pid $wm_pid $xvfb_pid; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
 
 fdfile=$(mktemp)
 exec 3>"$fdfile"
-# -displayfd picks a free display number, so several servers can run side by side.
-Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp +extension MIT-SHM >/dev/null 2>&1 &
+# -displayfd picks a free display number, so several servers can run side by side. -noreset: a
+# server whose last client leaves resets itself and refuses connections meanwhile, so a test that
+# starts and ends programs one after another would meet a closed door now and then.
+Xvfb -displayfd 3 -screen 0 "${size}x${depth}" -nolisten tcp -noreset +extension MIT-SHM >/dev/null 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 100); do
+exec 3>&-
+for _ in $(seq $patience_tenths); do
   [ -s "$fdfile" ] && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
   sleep 0.1
 done
-exec 3>&-
 display=":$(head -n1 "$fdfile")"
 rm -f "$fdfile"
 if [ "$display" = ":" ]; then
   echo "with-xserver: Xvfb did not start" >&2
-  kill "$xvfb_pid" 2>/dev/null || true
   exit 1
 fi
 export DISPLAY=$display
 
+# One client connected for the server's whole life, whatever the window manager does: xprop
+# waiting for a property that nobody sets.
+xprop -root -spy _VORLIX_KEEPER >/dev/null 2>&1 &
+keeper_pid=$!
+
 openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
-# Wait until the window manager has claimed the screen.
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+
+# Ready: the window manager has named its check window and lists every atom the tests need.
+wm_ready() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || return 1
+  local supported
+  supported=$(xprop -root _NET_SUPPORTED 2>/dev/null) || return 1
+  for atom in "${needed_atoms[@]}"; do
+    grep -qw -- "$atom" <<<"$supported" || return 1
+  done
+}
+ready=0
+for _ in $(seq $patience_tenths); do
+  if wm_ready; then ready=1; break; fi
+  kill -0 "$wm_pid" 2>/dev/null || break
   sleep 0.1
 done
+if [ $ready = 0 ]; then
+  echo "with-xserver: openbox did not become ready on $display" >&2
+  exit 1
+fi
 
-cleanup() {
-  kill "$wm_pid" 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait 2>/dev/null || true
-}
-trap cleanup EXIT
 status=0
 "$@" || status=$?
 exit $status

@@ -138,14 +138,18 @@ std::u16string Utf16(const char* text) {
   return out;
 }
 
-std::vector<CompressorEntry> BuildInstalled() {
+void DescribeOwnEncoder(CompressorEntry& entry) {
+  entry.description = Utf16(entry.ownDescription ? entry.ownDescription : entry.shortName);
+  entry.driver = u"Vorlix";
+}
+
+std::deque<CompressorEntry> BuildInstalled() {
   // Encoders report to stderr what a user cannot act on; failures come back as results.
   av_log_set_level(AV_LOG_ERROR);
-  std::vector<CompressorEntry> installed;
+  std::deque<CompressorEntry> installed;
   for (CompressorEntry& entry : Table()) {
     if (!entry.recipe) {
-      entry.description = Utf16(entry.ownDescription ? entry.ownDescription : entry.shortName);
-      entry.driver = u"Vorlix";
+      DescribeOwnEncoder(entry);
       installed.push_back(std::move(entry));
       continue;
     }
@@ -168,11 +172,20 @@ std::uint32_t LowerFourcc(std::uint32_t fourcc) {
   return out;
 }
 
+// A deque, so that an entry installed later moves none of the others: open compressors point at
+// their entries.
+std::deque<CompressorEntry>& MutableInstalled() {
+  static std::deque<CompressorEntry> installed = BuildInstalled();
+  return installed;
+}
+
 }  // namespace
 
-const std::vector<CompressorEntry>& InstalledCompressors() {
-  static const std::vector<CompressorEntry> installed = BuildInstalled();
-  return installed;
+const std::deque<CompressorEntry>& InstalledCompressors() { return MutableInstalled(); }
+
+void InstallCompressor(CompressorEntry entry) {
+  if (!entry.recipe) DescribeOwnEncoder(entry);
+  MutableInstalled().push_back(std::move(entry));
 }
 
 const CompressorEntry* FindInstalledCompressor(std::uint32_t fourcc) {

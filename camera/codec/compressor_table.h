@@ -3,6 +3,7 @@
 // An entry is installed when what encodes it is present in this build; compressor numbers follow
 // the table's order, "MSVC" first.
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,8 +60,13 @@ struct CompressorEntry {
   std::u16string driver;       // what encodes, with its version
 };
 
-// The installed entries, in compressor-number order. Built once, on first use.
-const std::vector<CompressorEntry>& InstalledCompressors();
+// The installed entries, in compressor-number order. Built once, on first use; an entry keeps its
+// address for the whole run.
+const std::deque<CompressorEntry>& InstalledCompressors();
+// Installs an encoder of the program's own after the table's entries, for the rest of the run, as
+// a program may install a compressor of its own; it gets the next compressor number. Call it on
+// the UI thread while no recording runs and no compressor is open.
+void InstallCompressor(CompressorEntry entry);
 // The installed entry with that FOURCC (letters compared without case), or nullptr.
 const CompressorEntry* FindInstalledCompressor(std::uint32_t fourcc);
 // Whether the entry takes frames of that format.

@@ -13,6 +13,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "tests/support/process.h"
+
 namespace cameratest {
 
 // The fields of a packed DIB, read at their byte offsets.
@@ -56,7 +58,7 @@ inline std::uint32_t DibValue(std::uint32_t rgb, int bits) {
 
 // Serves the UI thread until `condition` holds or `timeout` passes.
 template <typename Condition>
-bool ServeUntil(Condition condition, std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+bool ServeUntil(Condition condition, std::chrono::milliseconds timeout = testsupport::kPatience) {
   QElapsedTimer clock;
   clock.start();
   while (!condition()) {

@@ -147,10 +147,10 @@ TEST(RecordCommand, AStopSignalFinishesTheFile) {
                                       "exec " + Vorlix("--record 60 " + ShellQuote(name) + " --region 0,0,160,120") +
                                           " > " + ShellQuote(report)});
     // The file is created just before the first frame.
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(name); }, std::chrono::seconds(20)));
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(name); }, testsupport::kPatience));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     vorlix.Signal(signal);
-    EXPECT_EQ(vorlix.Wait(std::chrono::seconds(15)), 0);
+    EXPECT_EQ(vorlix.Wait(testsupport::kPatience), 0);
     std::ifstream in(report);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const long written = ReportValue(text, "frames written");

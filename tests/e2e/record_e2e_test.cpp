@@ -78,7 +78,7 @@ class RecordEndToEnd : public ::testing::Test {
     EXPECT_TRUE(session_.StartRecording()) << "the region window is hidden while it is recorded";
     std::this_thread::sleep_for(2s);
     ClickRecord();
-    EXPECT_TRUE(vorlix_->AnswerMessageBox(20s));
+    EXPECT_TRUE(vorlix_->AnswerMessageBox(testsupport::kPatience));
     const std::vector<std::string> messages = vorlix_->Messages();
     return messages.size() > shown ? messages.back() : "";
   }
@@ -114,7 +114,7 @@ TEST_F(RecordEndToEnd, RecordsTheRegionIntoNumberedFilesAndBringsTheRegionWindow
     testsupport::WaitUntil([&] {
       look = LookAtRegion(pattern);
       return look.geometry == before && look.frameCovered == kProbes && look.middleSeen == kProbes;
-    }, 10s);
+    }, testsupport::kPatience);
     EXPECT_EQ(look.geometry, before);
     EXPECT_EQ(look.frameCovered, kProbes) << "the left frame is drawn";
     EXPECT_EQ(look.middleSeen, kProbes) << "the middle is cut out";
@@ -127,16 +127,16 @@ TEST_F(RecordEndToEnd, StopAfterAFailedAttemptSaysTheFileCannotBeCreated) {
   fs::remove_all(vorlix_->OutputFolder());
   ClickRecord();
   // The attempt fails and says so from the recording thread.
-  ASSERT_TRUE(vorlix_->WaitForMessages(1, 20s));
+  ASSERT_TRUE(vorlix_->WaitForMessages(1, testsupport::kPatience));
   EXPECT_EQ(vorlix_->Messages().front().rfind("Error\t", 0), 0u) << vorlix_->Messages().front();
-  ASSERT_TRUE(vorlix_->AnswerMessageBox(10s));
+  ASSERT_TRUE(vorlix_->AnswerMessageBox(testsupport::kPatience));
   std::this_thread::sleep_for(300ms);
 
   ClickRecord();
-  ASSERT_TRUE(vorlix_->AnswerMessageBox(20s));
+  ASSERT_TRUE(vorlix_->AnswerMessageBox(testsupport::kPatience));
   EXPECT_EQ(vorlix_->Messages().back(),
             "Vorlix\tCannot create file '" + vorlix_->OutputFolder() + "My video.avi'");
-  EXPECT_FALSE(testsupport::WaitForWindow(kRegionWindow, 10s).empty());
+  EXPECT_FALSE(testsupport::WaitForWindow(kRegionWindow, testsupport::kPatience).empty());
 }
 
 }  // namespace

@@ -25,14 +25,14 @@ RecordSession::~RecordSession() {
 
 std::string RecordSession::ShowRegion() const {
   Click(kRegionX);
-  const std::string region = testsupport::WaitForWindow(kRegionWindow, 10s);
+  const std::string region = testsupport::WaitForWindow(kRegionWindow, testsupport::kPatience);
   std::this_thread::sleep_for(500ms);
   return region;
 }
 
 bool RecordSession::StartRecording() const {
   ClickRecord();
-  return testsupport::WaitUntil([] { return testsupport::FindWindows(kRegionWindow).empty(); }, 10s);
+  return testsupport::WaitUntil([] { return testsupport::FindWindows(kRegionWindow).empty(); }, testsupport::kPatience);
 }
 
 }  // namespace e2e

@@ -61,7 +61,7 @@ TEST_F(RecordingFaults, AKilledRecordingLeavesAFileThatPlaysUpToItsLastFrames) {
   std::this_thread::sleep_for(4s);
   vorlix.Process().Signal(SIGKILL);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  EXPECT_EQ(vorlix.Process().Wait(10s), 128 + SIGKILL);
+  EXPECT_EQ(vorlix.Process().Wait(testsupport::kPatience), 128 + SIGKILL);
 
   EXPECT_FALSE(HasIndex(video)) << "the file was not finished";
   const auto decoded = DecodeVideo(video);
@@ -85,7 +85,7 @@ TEST(RecordingEnds, TerminationSignalsAndExitFinishTheFile) {
     std::this_thread::sleep_for(2s);
     if (c.signal) own.Vorlix().Process().Signal(c.signal);
     else own.Click(e2e::kExitX);
-    EXPECT_EQ(own.Vorlix().Process().Wait(20s), 0) << "a normal exit";
+    EXPECT_EQ(own.Vorlix().Process().Wait(testsupport::kPatience), 0) << "a normal exit";
     const std::string path = own.VideoPath("My video.avi");
     EXPECT_TRUE(HasIndex(path)) << "the file was finished";
     const auto decoded = DecodeVideo(path);
@@ -100,7 +100,7 @@ TEST_F(RecordingFaults, InterruptFinishesTheFileToo) {
   ASSERT_TRUE(session.StartRecording());
   std::this_thread::sleep_for(1500ms);
   vorlix.Process().Signal(SIGINT);
-  EXPECT_EQ(vorlix.Process().Wait(20s), 0);
+  EXPECT_EQ(vorlix.Process().Wait(testsupport::kPatience), 0);
   EXPECT_TRUE(HasIndex(video));
   EXPECT_EQ(DecodeVideo(video).messages, "");
 }
@@ -111,7 +111,7 @@ TEST_F(RecordingFaults, AFolderRemovedDuringTheRecordingIsNotReportedAsCreated) 
   fs::remove_all(vorlix.OutputFolder());
   std::this_thread::sleep_for(1s);
   session.ClickRecord();
-  ASSERT_TRUE(vorlix.AnswerMessageBox(20s));
+  ASSERT_TRUE(vorlix.AnswerMessageBox(testsupport::kPatience));
   EXPECT_EQ(vorlix.Messages().back(), "Vorlix\tCannot create file '" + video + "'");
 }
 
@@ -121,11 +121,11 @@ TEST_F(RecordingFaults, AFileSizeLimitEndsTheRecordingWithAnErrorAndAPlayableFil
                 .exitCode,
             0);
   ASSERT_TRUE(session.StartRecording());
-  ASSERT_TRUE(vorlix.WaitForMessages(1, 30s)) << "the failed write is reported";
+  ASSERT_TRUE(vorlix.WaitForMessages(1, testsupport::kPatience)) << "the failed write is reported";
   EXPECT_EQ(vorlix.Messages().front(), "Error\tError Creating AVI file");
-  ASSERT_TRUE(vorlix.AnswerMessageBox(10s));
+  ASSERT_TRUE(vorlix.AnswerMessageBox(testsupport::kPatience));
   session.ClickRecord();
-  ASSERT_TRUE(vorlix.AnswerMessageBox(20s));
+  ASSERT_TRUE(vorlix.AnswerMessageBox(testsupport::kPatience));
   EXPECT_TRUE(vorlix.Process().Running()) << "the program goes on";
   EXPECT_LE(fs::file_size(video), 60000u);
   const auto decoded = DecodeVideo(video);
@@ -159,7 +159,7 @@ TEST_F(RecordingFaults, RapidRecordAndStopClicksLeaveOnlyPlayableFiles) {
     EXPECT_EQ(DecodeVideo(path).exitCode, 0);
   }
   vorlix.Process().Signal(SIGTERM);
-  EXPECT_EQ(vorlix.Process().Wait(20s), 0);
+  EXPECT_EQ(vorlix.Process().Wait(testsupport::kPatience), 0);
 }
 
 TEST_F(RecordingFaults, HotkeyBurstsDuringARecordingTakeWholeStillsAndLeaveTheVideoWhole) {
@@ -168,7 +168,7 @@ TEST_F(RecordingFaults, HotkeyBurstsDuringARecordingTakeWholeStillsAndLeaveTheVi
   testsupport::Xdotool("key --delay 40 --repeat 8 ctrl+shift+F1");
   std::this_thread::sleep_for(2s);
   session.ClickRecord();
-  ASSERT_TRUE(vorlix.AnswerMessageBox(20s));
+  ASSERT_TRUE(vorlix.AnswerMessageBox(testsupport::kPatience));
   EXPECT_EQ(vorlix.Messages().back(), "Vorlix\tFile '" + video + "' created.");
 
   const auto stills = FilesWithExtension(vorlix.OutputFolder(), ".bmp");

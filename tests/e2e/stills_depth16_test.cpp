@@ -22,7 +22,7 @@ TEST(StillsOnSixteenBitDisplay, BmpIs555WithTheScreensColours) {
   vorlix.ClickMainWindow(128, 22);  // To File
   const std::string path = vorlix.OutputFolder() + "My screenshot.bmp";
   testsupport::RgbImage still;
-  ASSERT_TRUE(testsupport::WaitUntil([&] { still = testsupport::ReadImage(path); return still.width > 0; }, 10s));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { still = testsupport::ReadImage(path); return still.width > 0; }, testsupport::kPatience));
 
   std::ifstream in(path, std::ios::binary);
   char header[54] = {};

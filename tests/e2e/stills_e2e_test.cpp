@@ -40,7 +40,7 @@ int Mismatches(const testsupport::RgbImage& image, const testsupport::RgbImage& 
 class OtherApplication {
  public:
   OtherApplication() : process_({"xmessage", "-geometry", "+20+20", "another application"}) {
-    id_ = testsupport::WaitForWindow("^xmessage$", 10s);
+    id_ = testsupport::WaitForWindow("^xmessage$", testsupport::kPatience);
     testsupport::Xdotool("windowactivate --sync " + id_);
   }
   testsupport::WindowGeometry Frame() const {
@@ -76,10 +76,10 @@ TEST(StillsEndToEnd, HotkeysTakeStillsWhileInTheBackground) {
   for (const char* name : names) {
     testsupport::Xdotool("key ctrl+shift+F2");
     const std::string path = vorlix.OutputFolder() + name;
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return fs::exists(path) && fs::file_size(path) > 0; }, 10s)) << name;
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return fs::exists(path) && fs::file_size(path) > 0; }, testsupport::kPatience)) << name;
   }
   const std::string first = vorlix.OutputFolder() + names[0];
-  ASSERT_TRUE(testsupport::WaitUntil([&] { return testsupport::ReadImage(first).width > 0; }, 5s));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return testsupport::ReadImage(first).width > 0; }, testsupport::kPatience));
   EXPECT_EQ(BmpBitsPerPixel(first), 32);
   const testsupport::RgbImage still = testsupport::ReadImage(first);
   ASSERT_EQ(still.width, screen.width);
@@ -93,7 +93,7 @@ TEST(StillsEndToEnd, HotkeysTakeStillsWhileInTheBackground) {
     testsupport::Run("xclip -selection clipboard -t image/png -o > " + testsupport::ShellQuote(pasted) + " 2>/dev/null");
     clip = testsupport::ReadImage(pasted);
     return clip.width > 0;
-  }, 10s));
+  }, testsupport::kPatience));
   ASSERT_EQ(clip.width, screen.width);
   ASSERT_EQ(clip.height, screen.height);
   EXPECT_EQ(Mismatches(clip, pattern, other.Frame()), 0);
@@ -105,8 +105,8 @@ TEST(StillsEndToEnd, SecondInstanceReportsBothHotkeysAndKeepsItsButtons) {
   std::this_thread::sleep_for(500ms);
   VorlixProcess second(testsupport::MakeTempFolder("vorlix-home"));
   ASSERT_FALSE(second.MainWindow().empty());
-  ASSERT_TRUE(second.AnswerMessageBox(10s));
-  ASSERT_TRUE(second.AnswerMessageBox(10s));
+  ASSERT_TRUE(second.AnswerMessageBox(testsupport::kPatience));
+  ASSERT_TRUE(second.AnswerMessageBox(testsupport::kPatience));
   const std::vector<std::string> expected{"Vorlix\tUnable to assign Ctrl-Shift-F2 as hotkey.",
                                           "Vorlix\tUnable to assign Ctrl-Shift-F1 as hotkey."};
   EXPECT_EQ(second.Messages(), expected);
@@ -117,10 +117,10 @@ TEST(StillsEndToEnd, SecondInstanceReportsBothHotkeysAndKeepsItsButtons) {
   testsupport::Xdotool("windowmove --sync " + second.MainWindow() + " 40 40");
   std::this_thread::sleep_for(300ms);
   second.ClickMainWindow(128, 22);
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(second.OutputFolder() + "My screenshot.bmp"); }, 10s));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(second.OutputFolder() + "My screenshot.bmp"); }, testsupport::kPatience));
   // And the first copy still owns the hotkeys.
   testsupport::Xdotool("key ctrl+shift+F2");
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(first.OutputFolder() + "My screenshot.bmp"); }, 10s));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(first.OutputFolder() + "My screenshot.bmp"); }, testsupport::kPatience));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ TEST(Termination, TerminationSignalsEndTheProgramLikeExit) {
     testsupport::VorlixProcess vorlix(home);
     ASSERT_FALSE(vorlix.MainWindow().empty());
     vorlix.Process().Signal(signal);
-    EXPECT_EQ(vorlix.Process().Wait(15s), 0) << "a normal exit, not a death by the signal";
+    EXPECT_EQ(vorlix.Process().Wait(testsupport::kPatience), 0) << "a normal exit, not a death by the signal";
     std::filesystem::remove_all(home);
   }
 }
@@ -35,9 +35,9 @@ TEST(Termination, ASignalWhileAMessageBoxIsOpenStillEndsTheProgram) {
     std::ofstream blocker(home + "/Temp Vorlix");  // a file where the folder should be
   }
   vorlix.ClickMainWindow(128, 22);  // To File
-  ASSERT_TRUE(vorlix.WaitForMessages(1, 15s));
+  ASSERT_TRUE(vorlix.WaitForMessages(1, testsupport::kPatience));
   vorlix.Process().Signal(SIGTERM);
-  EXPECT_EQ(vorlix.Process().Wait(15s), 0);
+  EXPECT_EQ(vorlix.Process().Wait(testsupport::kPatience), 0);
   std::filesystem::remove_all(home);
 }
 

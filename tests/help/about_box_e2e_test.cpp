@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 std::string OpenAbout(const AppSession& app) {
   app.Choose(AppSession::MenuItem::About);
-  return WaitForWindow("^About$", 10s);
+  return WaitForWindow("^About$", testsupport::kPatience);
 }
 
 // The client area's place on the screen as the X server has it (xwininfo's absolute position).
@@ -40,7 +40,7 @@ testsupport::WindowGeometry ClientOnScreen(const std::string& window) {
 }
 
 bool AboutClosed() {
-  return WaitUntil([] { return FindWindows("^About$").empty(); }, 10s);
+  return WaitUntil([] { return FindWindows("^About$").empty(); }, testsupport::kPatience);
 }
 
 TEST(AboutBoxWindow, IsCentredWithItsSizeAndModal) {
@@ -48,7 +48,7 @@ TEST(AboutBoxWindow, IsCentredWithItsSizeAndModal) {
   AppSession app(sandbox, AppSession::Manual::Installed);
   // Away from the centre, so that a box merely centred over the main window would show it.
   Xdotool("windowmove " + app.MainWindow() + " 0 0");
-  ASSERT_TRUE(WaitUntil([&] { return ClientOnScreen(app.MainWindow()).x < 100; }, 5s));
+  ASSERT_TRUE(WaitUntil([&] { return ClientOnScreen(app.MainWindow()).x < 100; }, testsupport::kPatience));
   app.WaitUntilSettled();
   const std::string about = OpenAbout(app);
   ASSERT_FALSE(about.empty());

@@ -125,12 +125,12 @@ TEST(AboutBox, LinkClickOpensTheProjectPage) {
   sandbox.RegisterViewer("x-scheme-handler/https");
   TAboutBox box;
   box.show();
-  ASSERT_TRUE(ProcessEventsUntil([&] { return box.windowHandle() && box.windowHandle()->isExposed(); }, 10000));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return box.windowHandle() && box.windowHandle()->isExposed(); }, 60000));
   ProcessEventsFor(300);  // the window manager's final placement
   const QPoint target = box.Label4->mapToGlobal(QPoint(20, 5));
   testsupport::Run("xdotool mousemove " + std::to_string(target.x()) + " " + std::to_string(target.y()) +
                    " sleep 0.2 click 1");
-  EXPECT_TRUE(ProcessEventsUntil([&] { return sandbox.ViewerLog() == "https://vorlix.org/\n"; }, 15000))
+  EXPECT_TRUE(ProcessEventsUntil([&] { return sandbox.ViewerLog() == "https://vorlix.org/\n"; }, 60000))
       << "viewer got:\n" << sandbox.ViewerLog();
   EXPECT_TRUE(box.isVisible()) << "the link leaves the box open";
 }

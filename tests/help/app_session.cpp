@@ -29,7 +29,7 @@ AppSession::AppSession(const XdgSandbox& sandbox, Manual manual) : sandbox_(sand
   fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
   if (manual == Manual::Installed) InstallManual();
   process_ = std::make_unique<testsupport::ChildProcess>(std::vector<std::string>{program}, sandbox.Environment());
-  mainWindow_ = testsupport::WaitForWindow("^Vorlix$", 15s);
+  mainWindow_ = testsupport::WaitForWindow("^Vorlix$", testsupport::kPatience);
   if (mainWindow_.empty()) throw std::runtime_error("the main window did not appear");
   WaitUntilSettled();
 }

@@ -23,9 +23,9 @@ TEST(HelpMenu, WithoutPdfViewerWarns) {
   XdgSandbox sandbox;  // nothing is associated with anything
   AppSession app(sandbox, AppSession::Manual::Installed);
   app.Choose(AppSession::MenuItem::Help);
-  EXPECT_TRUE(WaitUntil([&] { return sandbox.MessageLog() == kWarningLine; }, 15s))
+  EXPECT_TRUE(WaitUntil([&] { return sandbox.MessageLog() == kWarningLine; }, testsupport::kPatience))
       << "messages:\n" << sandbox.MessageLog();
-  EXPECT_FALSE(testsupport::WaitForWindow("^Warning$", 5s).empty());
+  EXPECT_FALSE(testsupport::WaitForWindow("^Warning$", testsupport::kPatience).empty());
   EXPECT_EQ(sandbox.OpenerLog(), "") << "nothing may be launched without a viewer";
 }
 
@@ -43,7 +43,7 @@ TEST(HelpMenu, WithoutManualDoesNothing) {
   // The same command with the manual in place does open it: the silence above was the missing file.
   app.InstallManual();
   app.Choose(AppSession::MenuItem::Help);
-  EXPECT_TRUE(WaitUntil([&] { return sandbox.ViewerLog() == app.ManualPath() + "\n"; }, 15s))
+  EXPECT_TRUE(WaitUntil([&] { return sandbox.ViewerLog() == app.ManualPath() + "\n"; }, testsupport::kPatience))
       << "viewer got:\n" << sandbox.ViewerLog();
 }
 
@@ -52,14 +52,14 @@ TEST(HelpMenu, WithPdfViewerOpensTheManualAndStaysResponsive) {
   sandbox.RegisterViewer("application/pdf");
   AppSession app(sandbox, AppSession::Manual::Installed);
   app.Choose(AppSession::MenuItem::Help);
-  ASSERT_TRUE(WaitUntil([&] { return sandbox.ViewerLog() == app.ManualPath() + "\n"; }, 15s))
+  ASSERT_TRUE(WaitUntil([&] { return sandbox.ViewerLog() == app.ManualPath() + "\n"; }, testsupport::kPatience))
       << "viewer got:\n" << sandbox.ViewerLog();
   EXPECT_EQ(sandbox.OpenerLog(), app.ManualPath() + "\n");
   EXPECT_EQ(sandbox.MessageLog(), "");
 
   // The viewer is still open; the program answers all the same and has reaped what it started.
   app.Choose(AppSession::MenuItem::About);
-  EXPECT_FALSE(testsupport::WaitForWindow("^About$", 10s).empty());
+  EXPECT_FALSE(testsupport::WaitForWindow("^About$", testsupport::kPatience).empty());
   EXPECT_FALSE(helptest::HasZombieChild(app.Pid()));
 }
 

@@ -75,7 +75,7 @@ TEST_F(ShellOpenTest, RegisteredProgramsOpenDocumentsAndUrls) {
   for (const Case& c : cases) {
     EXPECT_GT(Open(c.target), 32) << c.target;
     expectedLog += c.viewerGets + "\n";
-    EXPECT_TRUE(testsupport::WaitUntil([&] { return sandbox_.ViewerLog() == expectedLog; }, 15s))
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return sandbox_.ViewerLog() == expectedLog; }, testsupport::kPatience))
         << "viewer log:\n" << sandbox_.ViewerLog();
   }
 }
@@ -83,7 +83,7 @@ TEST_F(ShellOpenTest, RegisteredProgramsOpenDocumentsAndUrls) {
 TEST_F(ShellOpenTest, ReturnsWhileTheViewerRunsAndLeavesNoZombie) {
   sandbox_.RegisterViewer("application/pdf");
   ASSERT_GT(Open(Pdf()), 32);
-  ASSERT_TRUE(testsupport::WaitUntil([&] { return !sandbox_.ViewerLog().empty(); }, 15s));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return !sandbox_.ViewerLog().empty(); }, testsupport::kPatience));
   // The viewer stays open for a while after writing its log: it is still there now that the call
   // has long returned, so the call did not wait for it.
   std::istringstream pids(XdgSandbox::ReadFile(sandbox_.Root() + "/viewer.pids"));

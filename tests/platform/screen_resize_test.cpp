@@ -21,7 +21,7 @@ class NestedServer {
  public:
   NestedServer() {
     const std::string file = "/tmp/vorlix-xephyr-" + std::to_string(::getpid());
-    pid_ = testsupport::Run("Xephyr -displayfd 3 -screen 640x480x24 -resizeable -nolisten tcp 3>" + file +
+    pid_ = testsupport::Run("Xephyr -displayfd 3 -screen 640x480x24 -resizeable -nolisten tcp -noreset 3>" + file +
                             " >/dev/null 2>&1 & echo $!")
                .output;
     testsupport::WaitUntil(
@@ -29,7 +29,7 @@ class NestedServer {
           std::ifstream in(file);
           return static_cast<bool>(in >> number_);
         },
-        10s);
+        testsupport::kPatience);
     std::remove(file.c_str());
   }
   ~NestedServer() { testsupport::Run("kill " + pid_); }
@@ -77,7 +77,7 @@ TEST(ScreenResize, ReadsFollowTheDisplaysNewSize) {
 
   ASSERT_TRUE(nested.Resize(640, 480));
   // A grown screen is learnt from the server's notice, which may come a moment after xrandr ends.
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return readWhole() && at(600, 400) == 0; }, 5s))
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return readWhole() && at(600, 400) == 0; }, testsupport::kPatience))
       << "the grown screen is read again";
 }
 

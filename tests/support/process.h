@@ -39,6 +39,11 @@ class ChildProcess {
   bool reaped_ = false;
 };
 
+// The limit of a wait for something a working program does: long enough for a loaded two-core
+// machine under sanitizers, so that only a real fault reaches it. A wait that succeeds ends as
+// soon as its condition holds, so the limit costs nothing then.
+inline constexpr std::chrono::seconds kPatience{60};
+
 // Polls `condition` every 50 ms until it holds or `timeout` passes.
 template <typename Condition>
 bool WaitUntil(Condition condition, std::chrono::milliseconds timeout);

@@ -34,7 +34,7 @@ VorlixProcess::VorlixProcess(const std::string& home, const std::vector<std::str
       }
     }
     return !mainWindow_.empty();
-  }, std::chrono::seconds(15));
+  }, kPatience);
 }
 
 VorlixProcess::~VorlixProcess() = default;

@@ -45,7 +45,7 @@ class RegionProgramTest : public testing::Test {
     program_ = std::make_unique<testsupport::ChildProcess>(
         std::vector<std::string>{VORLIX_EXECUTABLE},
         std::map<std::string, std::string>{{"HOME", home_}, {"VORLIX_MESSAGE_LOG", home_ + "/messages.log"}});
-    main_ = testsupport::WaitForWindow("^Vorlix$", 30s);
+    main_ = testsupport::WaitForWindow("^Vorlix$", testsupport::kPatience);
     ASSERT_FALSE(main_.empty());
     windowstest::Pump(500);  // the hotkeys are taken once the window is up
   }
@@ -54,7 +54,7 @@ class RegionProgramTest : public testing::Test {
   std::string PressRegion() {
     const testsupport::WindowGeometry g = GetGeometry(main_);
     testsupport::Xdotool("mousemove " + std::to_string(g.x + 25) + " " + std::to_string(g.y + 22) + " click 1");
-    return testsupport::WaitForWindow("^Screen capture Window$", 10s);
+    return testsupport::WaitForWindow("^Screen capture Window$", testsupport::kPatience);
   }
 
   std::string home_;
@@ -85,7 +85,7 @@ TEST_F(RegionProgramTest, RegionButtonShowsItCentredOnTopAndAStillTakesTheAreaBe
     if (!std::filesystem::exists(file)) return false;
     still = testsupport::ReadImage(file);
     return still.width > 0;
-  }, 30s));
+  }, testsupport::kPatience));
   ASSERT_EQ(still.width, w);
   ASSERT_EQ(still.height, h - 25);
   int differing = 0;
@@ -109,11 +109,11 @@ TEST_F(RegionProgramTest, RegionStepsBackWhileAnotherApplicationIsActive) {
   other.show();
   ASSERT_TRUE(PumpUntil([&] { return other.windowHandle()->isExposed(); }));
   testsupport::Xdotool("windowactivate " + std::to_string(other.winId()));
-  EXPECT_TRUE(PumpUntil([&] { return !HasAboveState(Id(region)); }, 10000)) << WindowStates(region);
+  EXPECT_TRUE(PumpUntil([&] { return !HasAboveState(Id(region)); })) << WindowStates(region);
   EXPECT_FALSE(testsupport::FindWindows("^Screen capture Window$").empty());  // still shown
 
   testsupport::Xdotool("windowactivate " + main_);
-  EXPECT_TRUE(PumpUntil([&] { return HasAboveState(Id(region)); }, 10000)) << WindowStates(region);
+  EXPECT_TRUE(PumpUntil([&] { return HasAboveState(Id(region)); })) << WindowStates(region);
 }
 
 }  // namespace

@@ -87,15 +87,15 @@ TEST(TopMostWindows, MinimisingTheMainWindowSuspendsUntilItIsRestored) {
   testsupport::Run(activateMain);
   ASSERT_TRUE(PumpUntil([&] {
     return QGuiApplication::applicationState() == Qt::ApplicationActive && topMost.SuspensionCount() == 0;
-  }, 10000)) << "state " << QGuiApplication::applicationState() << ", suspensions " << topMost.SuspensionCount();
+  })) << "state " << QGuiApplication::applicationState() << ", suspensions " << topMost.SuspensionCount();
 
   mainWindow.showMinimized();
-  EXPECT_TRUE(PumpUntil([&] { return mainWindow.isMinimized() && topMost.SuspensionCount() >= 1; }, 10000));
+  EXPECT_TRUE(PumpUntil([&] { return mainWindow.isMinimized() && topMost.SuspensionCount() >= 1; }));
   EXPECT_FALSE(OnTop(window.get()));
 
   mainWindow.showNormal();
   testsupport::Run(activateMain);
-  EXPECT_TRUE(PumpUntil([&] { return !mainWindow.isMinimized() && topMost.SuspensionCount() == 0; }, 10000))
+  EXPECT_TRUE(PumpUntil([&] { return !mainWindow.isMinimized() && topMost.SuspensionCount() == 0; }))
       << "suspensions left: " << topMost.SuspensionCount();
   EXPECT_TRUE(OnTop(window.get()));
 }
