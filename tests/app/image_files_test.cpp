@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -122,6 +124,67 @@ TEST(StillFiles, ATakenNameIsNeverOverwritten) {
   content << in.rdbuf();
   EXPECT_EQ(content.str(), "someone else's");
   EXPECT_EQ(app::SaveStill(taken, MakeStill(32)), folder + "/001_shot.bmp");
+}
+
+// What may already stand under the names of a still's sequence: the still ends in a file under a
+// free name or in "Cannot create file", never hangs, never writes through a link, never
+// overwrites.
+TEST(StillFiles, OddTargetsEndInAFreeNameOrAClearMessage) {
+  namespace fs = std::filesystem;
+  using Make = std::function<void(const std::string& folder)>;
+  const auto file = [](const std::string& path) { std::ofstream(path) << "someone else's"; };
+  struct Case {
+    const char* what;
+    Make make;
+    const char* written;  // the file name written, or "" for the message
+    const char* refused;  // the name the message reports
+  };
+  const Case cases[] = {
+      {"a folder under the next numbered name",
+       [&](const std::string& f) { file(f + "/shot.bmp"); fs::create_directory(f + "/001_shot.bmp"); }, "",
+       "001_shot.bmp"},
+      {"a dangling link", [](const std::string& f) { fs::create_symlink(f + "/elsewhere.bmp", f + "/shot.bmp"); },
+       "", "shot.bmp"},
+      {"a link to a file", [&](const std::string& f) { file(f + "/target"); fs::create_symlink(f + "/target", f + "/shot.bmp"); },
+       "001_shot.bmp", ""},
+      {"a chain of files, links and a FIFO",
+       [&](const std::string& f) {
+         file(f + "/shot.bmp");
+         file(f + "/target");
+         fs::create_symlink(f + "/target", f + "/001_shot.bmp");
+         ASSERT_EQ(mkfifo((f + "/002_shot.bmp").c_str(), 0644), 0);
+         file(f + "/003_shot.bmp");
+       },
+       "004_shot.bmp", ""},
+      {"a file without write permission",
+       [&](const std::string& f) { file(f + "/shot.bmp"); fs::permissions(f + "/shot.bmp", fs::perms::owner_read); },
+       "001_shot.bmp", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string folder = TempFolder();
+    c.make(folder);
+    std::string written, message;
+    try {
+      written = app::SaveStill(folder + "/shot.bmp", MakeStill(32));
+    } catch (const std::runtime_error& error) {
+      message = error.what();
+    }
+    if (*c.written) {
+      EXPECT_EQ(written, folder + "/" + c.written) << message;
+      EXPECT_EQ(testsupport::Identify(written, "%m %w %h"), "BMP3 5 3");
+    } else {
+      EXPECT_EQ(message, "Cannot create file \"" + folder + "/" + c.refused + "\". File exists") << written;
+    }
+    EXPECT_FALSE(fs::exists(folder + "/elsewhere.bmp")) << "nothing written through a link";
+    if (fs::exists(folder + "/target")) {
+      std::ifstream in(folder + "/target");
+      std::stringstream content;
+      content << in.rdbuf();
+      EXPECT_EQ(content.str(), "someone else's");
+    }
+    fs::remove_all(folder);
+  }
 }
 
 TEST(StillFiles, FailuresNameTheFileAndLeaveNothingBehind) {

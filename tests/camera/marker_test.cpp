@@ -1,6 +1,7 @@
 // The region marker: bounds, bracket shape and colours as the X server holds them.
 #include <gtest/gtest.h>
 
+#include <QWindow>
 #include <set>
 #include <utility>
 
@@ -151,7 +152,8 @@ TEST_F(Marker, PaintBracketsColoursOnlyTheBrackets) {
   marker_.FitToRect(100, 100, 200, 150);
   marker_.show();
   ASSERT_TRUE(cameratest::ServeUntil([&] { return marker_.isVisible() && x_.Geometry(Window()).x == 92; }));
-  cameratest::ServeUntil([] { return false; }, std::chrono::milliseconds(200));  // let the map settle
+  // Painted only once the server shows it: before that, a paint goes nowhere.
+  ASSERT_TRUE(cameratest::ServeUntil([&] { return marker_.windowHandle() && marker_.windowHandle()->isExposed(); }));
 
   marker_.PaintBrackets(IdleColor);
   EXPECT_EQ(x_.Pixel(95, 95), 0x00ff50u);

@@ -138,7 +138,7 @@ TEST(ScreenCam, TheThreadsEndClearsRecordingAndThreadOnTheUiThreadThenTheThreadG
   cam.StartRecording(nullptr, "/tmp/x.avi");
   QPointer<TRecordAVIThread> thread = cam.Thread.load();
   // The attempt ends, but without the UI thread the termination handler cannot run.
-  for (int i = 0; i < 200 && cam.attemptsDone == 0; ++i) QThread::msleep(5);
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return cam.attemptsDone != 0; }, testsupport::kPatience));
   ASSERT_EQ(cam.attemptsDone, 1);
   QThread::msleep(100);
   EXPECT_TRUE(cam.Recording);

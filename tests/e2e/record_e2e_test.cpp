@@ -72,10 +72,13 @@ class RecordEndToEnd : public ::testing::Test {
   std::string ShowRegion() { return session_.ShowRegion(); }
   void ClickRecord() { session_.ClickRecord(); }
 
-  // Records for about two seconds and stops; returns the stop's message.
-  std::string RecordAndStop() {
+  // Records into `path` for about two seconds from its first frame and stops; returns the stop's
+  // message.
+  std::string RecordAndStop(const std::string& path) {
     const std::size_t shown = vorlix_->Messages().size();
     EXPECT_TRUE(session_.StartRecording()) << "the region window is hidden while it is recorded";
+    // The file is created just before the first frame: the two seconds count from there.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(path); }, testsupport::kPatience));
     std::this_thread::sleep_for(2s);
     ClickRecord();
     EXPECT_TRUE(vorlix_->AnswerMessageBox(testsupport::kPatience));
@@ -99,7 +102,7 @@ TEST_F(RecordEndToEnd, RecordsTheRegionIntoNumberedFilesAndBringsTheRegionWindow
   for (const char* name : names) {
     SCOPED_TRACE(name);
     const std::string path = vorlix_->OutputFolder() + name;
-    EXPECT_EQ(RecordAndStop(), "Vorlix\tFile '" + path + "' created.");
+    EXPECT_EQ(RecordAndStop(path), "Vorlix\tFile '" + path + "' created.");
 
     const testsupport::VideoProbe video = testsupport::ProbeVideo(path);
     EXPECT_EQ(video.frameRate, "11/1");

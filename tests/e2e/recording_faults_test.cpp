@@ -55,8 +55,15 @@ class RecordingFaults : public ::testing::Test {
   const std::string video = session.VideoPath("My video.avi");
 };
 
+// Waits for the recording's file, which is created just before its first frame: a recording's
+// time counts from there, however long the start took.
+bool WaitForFirstFrame(const std::string& path) {
+  return testsupport::WaitUntil([&] { return fs::exists(path); }, testsupport::kPatience);
+}
+
 TEST_F(RecordingFaults, AKilledRecordingLeavesAFileThatPlaysUpToItsLastFrames) {
   ASSERT_TRUE(session.StartRecording());
+  ASSERT_TRUE(WaitForFirstFrame(video));
   const auto started = std::chrono::steady_clock::now();
   std::this_thread::sleep_for(4s);
   vorlix.Process().Signal(SIGKILL);
@@ -82,6 +89,7 @@ TEST(RecordingEnds, TerminationSignalsAndExitFinishTheFile) {
     e2e::RecordSession own{"vorlix-end"};
     ASSERT_FALSE(own.ShowRegion().empty());
     ASSERT_TRUE(own.StartRecording());
+    ASSERT_TRUE(WaitForFirstFrame(own.VideoPath("My video.avi")));
     std::this_thread::sleep_for(2s);
     if (c.signal) own.Vorlix().Process().Signal(c.signal);
     else own.Click(e2e::kExitX);
@@ -98,6 +106,7 @@ TEST(RecordingEnds, TerminationSignalsAndExitFinishTheFile) {
 
 TEST_F(RecordingFaults, InterruptFinishesTheFileToo) {
   ASSERT_TRUE(session.StartRecording());
+  ASSERT_TRUE(WaitForFirstFrame(video));
   std::this_thread::sleep_for(1500ms);
   vorlix.Process().Signal(SIGINT);
   EXPECT_EQ(vorlix.Process().Wait(testsupport::kPatience), 0);
@@ -107,7 +116,7 @@ TEST_F(RecordingFaults, InterruptFinishesTheFileToo) {
 
 TEST_F(RecordingFaults, AFolderRemovedDuringTheRecordingIsNotReportedAsCreated) {
   ASSERT_TRUE(session.StartRecording());
-  std::this_thread::sleep_for(1s);
+  ASSERT_TRUE(WaitForFirstFrame(video));
   fs::remove_all(vorlix.OutputFolder());
   std::this_thread::sleep_for(1s);
   session.ClickRecord();

@@ -84,3 +84,25 @@ TEST(StillFaults, MissingAndReadOnlyFoldersAreReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// A name held by what is not a file once hung the program: now the command ends with a message
+// and nothing is written through the link.
+TEST(StillFaults, ANameHeldByAFolderOrADanglingLinkEndsWithAMessage) {
+  const std::string folder = testsupport::MakeTempFolder("vorlix-held");
+  fs::create_directory(folder + "/shot.bmp");
+  fs::create_symlink(folder + "/elsewhere.bmp", folder + "/link.bmp");
+  for (const char* name : {"shot.bmp", "link.bmp"}) {
+    SCOPED_TRACE(name);
+    const auto result = testsupport::Run("timeout 60 " + Vorlix("--still " + testsupport::ShellQuote(folder + "/" + name) +
+                                                                " --region 0,0,8,8 2>&1"));
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("Cannot create file \"" + folder + "/" + name + "\". File exists"), std::string::npos)
+        << result.output;
+  }
+  EXPECT_FALSE(fs::exists(folder + "/elsewhere.bmp"));
+  fs::remove_all(folder);
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/hotkey_probe.h"
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
 #include "tests/support/vorlix_process.h"
@@ -69,7 +70,7 @@ TEST(StillsEndToEnd, HotkeysTakeStillsWhileInTheBackground) {
   testsupport::PaintRoot(pattern);
   VorlixProcess vorlix(testsupport::MakeTempFolder("vorlix-home"));
   ASSERT_FALSE(vorlix.MainWindow().empty());
-  std::this_thread::sleep_for(500ms);  // the hotkeys are taken once the window is up
+  ASSERT_TRUE(testsupport::WaitForProgramHotkeys(testsupport::kPatience));
   OtherApplication other;
 
   const char* names[] = {"My screenshot.bmp", "001_My screenshot.bmp", "002_My screenshot.bmp"};
@@ -102,7 +103,7 @@ TEST(StillsEndToEnd, HotkeysTakeStillsWhileInTheBackground) {
 TEST(StillsEndToEnd, SecondInstanceReportsBothHotkeysAndKeepsItsButtons) {
   VorlixProcess first(testsupport::MakeTempFolder("vorlix-home"));
   ASSERT_FALSE(first.MainWindow().empty());
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(testsupport::WaitForProgramHotkeys(testsupport::kPatience));
   VorlixProcess second(testsupport::MakeTempFolder("vorlix-home"));
   ASSERT_FALSE(second.MainWindow().empty());
   ASSERT_TRUE(second.AnswerMessageBox(testsupport::kPatience));
@@ -115,7 +116,7 @@ TEST(StillsEndToEnd, SecondInstanceReportsBothHotkeysAndKeepsItsButtons) {
   // The second copy's To File button (the fourth slot of the command row) still works. Both
   // windows open centred, so move this one clear of the first.
   testsupport::Xdotool("windowmove --sync " + second.MainWindow() + " 40 40");
-  std::this_thread::sleep_for(300ms);
+  testsupport::WaitUntilSettled(second.MainWindow(), testsupport::kPatience);
   second.ClickMainWindow(128, 22);
   EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(second.OutputFolder() + "My screenshot.bmp"); }, testsupport::kPatience));
   // And the first copy still owns the hotkeys.

@@ -34,16 +34,7 @@ AppSession::AppSession(const XdgSandbox& sandbox, Manual manual) : sandbox_(sand
   WaitUntilSettled();
 }
 
-void AppSession::WaitUntilSettled() const {
-  auto previous = testsupport::GetGeometry(mainWindow_);
-  testsupport::WaitUntil([&] {
-    std::this_thread::sleep_for(250ms);
-    const auto now = testsupport::GetGeometry(mainWindow_);
-    const bool still = now.x == previous.x && now.y == previous.y;
-    previous = now;
-    return still;
-  }, 5s);
-}
+void AppSession::WaitUntilSettled() const { testsupport::WaitUntilSettled(mainWindow_, testsupport::kPatience); }
 
 void AppSession::InstallManual() const {
   fs::copy_file(BuiltManual(), ManualPath(), fs::copy_options::overwrite_existing);
@@ -64,7 +55,7 @@ void AppSession::Choose(MenuItem item) const {
                          std::to_string(kHelpButtonY));
     std::this_thread::sleep_for(200ms);
     testsupport::Xdotool("click 1");
-    open = testsupport::WaitUntil(menuOpen, 3s);
+    open = testsupport::WaitUntil(menuOpen, 10s);
   }
   if (!open) throw std::runtime_error("the Help menu did not open");
   std::string keys;

@@ -17,7 +17,7 @@ using testsupport::WaitUntil;
 using namespace std::chrono_literals;
 
 const char kWarningLine[] =
-    "Warning\tSorry, but there is no Adobe Acrobat or Adobe Acrobat Reader is installed on your system.\n";
+    "Warning\tSorry, but there is no PDF viewer installed on your system.\n";
 
 TEST(HelpMenu, WithoutPdfViewerWarns) {
   XdgSandbox sandbox;  // nothing is associated with anything

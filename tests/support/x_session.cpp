@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/process.h"
 
@@ -72,6 +73,18 @@ WindowGeometry GetGeometry(const std::string& windowId) {
     if (key == "HEIGHT") g.height = value;
   }
   return g;
+}
+
+bool WaitUntilSettled(const std::string& windowId, std::chrono::milliseconds timeout) {
+  WindowGeometry previous = GetGeometry(windowId);
+  return WaitUntil([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    const WindowGeometry now = GetGeometry(windowId);
+    const bool still = now.x == previous.x && now.y == previous.y && now.width == previous.width &&
+                       now.height == previous.height;
+    previous = now;
+    return still;
+  }, timeout);
 }
 
 WindowGeometry ClientOrigin(const std::string& windowId) {

@@ -23,6 +23,9 @@ std::vector<std::string> FindWindows(const std::string& nameRegex);
 // Waits for a mapped window whose name matches; returns its id or "".
 std::string WaitForWindow(const std::string& nameRegex, std::chrono::milliseconds timeout);
 WindowGeometry GetGeometry(const std::string& windowId);
+// Waits until the window stands still: the window manager places and moves windows on its own
+// time. True when two looks a quarter of a second apart found it at the same place and size.
+bool WaitUntilSettled(const std::string& windowId, std::chrono::milliseconds timeout);
 // The screen position of the window's own (client) area, and its size, as xwininfo reports them.
 WindowGeometry ClientOrigin(const std::string& windowId);
 // xdotool with the given arguments, e.g. Xdotool("key ctrl+shift+F2").

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "tests/support/hotkey_probe.h"
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
 #include "tests/support/x_session.h"
@@ -47,7 +48,7 @@ class RegionProgramTest : public testing::Test {
         std::map<std::string, std::string>{{"HOME", home_}, {"VORLIX_MESSAGE_LOG", home_ + "/messages.log"}});
     main_ = testsupport::WaitForWindow("^Vorlix$", testsupport::kPatience);
     ASSERT_FALSE(main_.empty());
-    windowstest::Pump(500);  // the hotkeys are taken once the window is up
+    ASSERT_TRUE(testsupport::WaitForProgramHotkeys(testsupport::kPatience));
   }
 
   // Clicks the Region button, the first of the main window's command row.
