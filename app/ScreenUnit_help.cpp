@@ -12,7 +12,7 @@ void TScreenForm::Help1Click(QObject*) {
   // A missing or unreadable manual passes silently; only a desktop without a PDF viewer is worth a word.
   if (platform::ShellOpen(manual) == platform::shell_result::kNoAssociation) {
     platform::ShowMessage("Warning",
-                          "Sorry, but there is no Adobe Acrobat or Adobe Acrobat Reader is installed on your system.",
+                          "Sorry, but there is no PDF viewer installed on your system.",
                           platform::BoxIcon::Warning, this);
   }
 }

@@ -16,6 +16,10 @@
 namespace app {
 namespace {
 
+// How many times a name taken between the numbering and the creation moves the still on to the
+// next free name before the attempt is given up: a race lost that often is no race but a fault.
+constexpr int kTakenNamesToSkip = 100;
+
 std::runtime_error CannotCreate(const std::string& path, int error) {
   return std::runtime_error("Cannot create file \"" + path + "\". " + platform::SystemErrorText(error));
 }
@@ -68,7 +72,13 @@ bool WriteStillToNewFile(const std::string& path, const StillImage& image) {
 
 std::string SaveStill(const std::string& name, const StillImage& image) {
   std::string target = NextFreeName(name);
-  while (!WriteStillToNewFile(target, image)) target = NextFreeName(target);
+  for (int skipped = 0; !WriteStillToNewFile(target, image); ++skipped) {
+    // Taken by a file meanwhile: the numbering moves past it. Taken by what the numbering does not
+    // count as a file (a folder, a dangling link), the name can never be created: numbering again
+    // would give it back for ever.
+    if (!platform::FileExists(target) || skipped == kTakenNamesToSkip) throw CannotCreate(target, EEXIST);
+    target = NextFreeName(target);
+  }
   return target;
 }
 

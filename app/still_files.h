@@ -18,7 +18,9 @@ StillFileKind KindOfStillFile(const std::string& path);
 bool WriteStillToNewFile(const std::string& path, const StillImage& image);
 
 // Numbers `name` (NextFreeName) and writes the still there; when another program takes the
-// chosen name between the numbering and the creation, it goes on to the next free name.
+// chosen name between the numbering and the creation, it goes on to the next free name (a
+// bounded number of times). A name held by something that is not a file (a folder, a dangling
+// link) throws "Cannot create file ..." with the system's reason. Never writes through a link.
 // Returns the name written. Unsupported extensions write nothing and return the numbered name.
 std::string SaveStill(const std::string& name, const StillImage& image);
 
