@@ -8,6 +8,7 @@
 #include <atomic>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "camera/flashwnd.h"
@@ -32,7 +33,8 @@ class StandInCam : public TScreenCam {
     WaitForThread();
   }
 
-  std::int32_t RecordAVI(QWidget*, const QString&) override {
+  std::int32_t RecordAVI(QWidget*, const QString& file) override {
+    files.push_back(file);  // the attempts follow each other on one thread
     const int running = ++concurrent;
     maxConcurrent = std::max(maxConcurrent.load(), running);
     const int attempt = attempts++;
@@ -52,6 +54,7 @@ class StandInCam : public TScreenCam {
   }
 
   std::vector<std::int32_t> results;
+  std::vector<QString> files;  // of the attempts, in order; read once the thread has ended
   bool untilStopped = true;
   bool throwError = false;
   std::uint32_t closingMs = 0;
@@ -150,14 +153,30 @@ TEST(ScreenCam, TheThreadsEndClearsRecordingAndThreadOnTheUiThreadThenTheThreadG
   EXPECT_TRUE(ServeUntil([&] { return thread.isNull(); })) << "the thread deletes itself";
 }
 
-TEST(ScreenCam, AttemptsAreRepeatedWhileTheyAskFor) {
+TEST(ScreenCam, AttemptsAreRepeatedWhileTheyAskForEachIntoTheNameItIsGiven) {
   StandInCam cam;
   cam.untilStopped = false;
   cam.results = {-1, -1, 0, -1};
+  std::vector<QString> asked;
+  cam.RepeatFileName = [&](const QString& failed) {
+    asked.push_back(failed);
+    return "/tmp/repeat " + QString::number(asked.size()) + ".avi";
+  };
   cam.StartRecording(nullptr, "/tmp/x.avi");
   ASSERT_TRUE(ServeUntil([&] { return cam.Thread == nullptr; }));
   EXPECT_EQ(cam.attempts, 3) << "-1, -1, then 0 ends it";
+  EXPECT_EQ(cam.files, (std::vector<QString>{"/tmp/x.avi", "/tmp/repeat 1.avi", "/tmp/repeat 2.avi"}))
+      << "a repeat never reopens the failed attempt's file";
+  EXPECT_EQ(asked, (std::vector<QString>{"/tmp/x.avi", "/tmp/repeat 1.avi"}));
   EXPECT_FALSE(cam.Recording);
+
+  // Without a name for it, there is no repeat.
+  StandInCam unnamed;
+  unnamed.untilStopped = false;
+  unnamed.results = {-1, 1};
+  unnamed.StartRecording(nullptr, "/tmp/x.avi");
+  ASSERT_TRUE(ServeUntil([&] { return unnamed.Thread == nullptr; }));
+  EXPECT_EQ(unnamed.attempts, 1);
 }
 
 TEST(ScreenCam, AnErrorThatEscapesStillEndsTheThreadTheOrdinaryWay) {
@@ -338,8 +357,10 @@ TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItR
   // At the first capture-colour paint, queue a probe behind it: it runs when the paint's
   // hand-over has returned, and holds the UI thread until the grabbing thread has read the
   // screen and asks for the idle colour. The screen then still shows the colour of the read.
-  // (A paint of another cause could queue the probe before the hand-over: then the wait times
-  // out and the next paint tries again.)
+  // The probe goes into the camera's own queue to the UI thread, from a helper thread (on the
+  // UI thread a step runs at once): that queue is run dry in one go, so a step queued elsewhere
+  // would let the idle paint overtake it. (A paint of another cause could queue the probe
+  // before the hand-over: then the wait times out and the next paint tries again.)
   bool probeQueued = false;
   bool probed = false;
   std::uint32_t seenWhileReading = 0, seenAfter = 0;
@@ -347,18 +368,17 @@ TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItR
     TRecordAVIThread* thread = cam.Thread;
     if (probeQueued || probed || !thread || thread->MarkerColor != CaptureColor || cam.frames < 2) return;
     probeQueued = true;
-    QMetaObject::invokeMethod(
-        qApp,
-        [&, thread] {
-          probeQueued = false;
-          QElapsedTimer waited;
-          waited.start();
-          while (thread->MarkerColor != IdleColor && waited.elapsed() < 500) QThread::usleep(200);
-          if (thread->MarkerColor != IdleColor) return;
-          seenWhileReading = observer.Pixel(95, 95);
-          probed = true;
-        },
-        Qt::QueuedConnection);
+    std::thread([&, thread] {
+      TRecordAVIThread::Post([&, thread] {
+        probeQueued = false;
+        QElapsedTimer waited;
+        waited.start();
+        while (thread->MarkerColor != IdleColor && waited.elapsed() < 500) QThread::usleep(200);
+        if (thread->MarkerColor != IdleColor) return;
+        seenWhileReading = observer.Pixel(95, 95);
+        probed = true;
+      });
+    }).join();
   });
   cam.StartRecording(nullptr, "/tmp/x.avi");
   ASSERT_TRUE(ServeUntil([&] { return probed; }));
