@@ -46,6 +46,13 @@ void TScreenForm::StartRecordingCommand() {
   ScrForm->SetBorderSizeable(false);
   ScrForm->hide();  // RegionSelected stays set: the region is being recorded
   ScreenCam->ShowMarker = true;
+  // A repeat with the default compressor records into the next free name, so the frames of the
+  // failed attempt keep their file; the stop then reports the file written last.
+  ScreenCam->RepeatFileName = [this](const QString& failedFile) {
+    VideoFileName = QString::fromStdString(app::NextFreeName(failedFile.toStdString()));
+    Label6->setText(VideoFileName);
+    return VideoFileName;
+  };
   ScreenCam->StartRecording(ScrForm, VideoFileName);
 }
 

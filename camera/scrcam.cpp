@@ -107,6 +107,13 @@ void TRecordAVIThread::Synchronize(const std::function<void()>& step) { platform
 void TRecordAVIThread::Post(std::function<void()> step) { platform::PostToUiThread(std::move(step)); }
 
 void TRecordAVIThread::Execute() {
-  while (Camera->RecordAVI(RegionWindow, FileName) == -1) {
+  QString file = FileName;
+  while (Camera->RecordAVI(RegionWindow, file) == -1) {
+    QString next;
+    Synchronize([this, &file, &next] {
+      if (Camera->RepeatFileName) next = Camera->RepeatFileName(file);
+    });
+    if (next.isEmpty()) return;
+    file = next;
   }
 }

@@ -57,6 +57,10 @@ class TScreenCam {
   std::atomic<std::int32_t> CaptureWidth{0}, CaptureHeight{0};
   // Events run on the recording thread; an unset one is skipped. Set them before a recording.
   TCameraEvent OnProgress, OnRecordStart, OnRecordStop, OnRecordError;
+  // Names the file of an attempt repeated with the default compressor, given the failed attempt's
+  // file; run on the UI thread. The repeat never reopens the failed file, whose frames are kept;
+  // unset or answering "", there is no repeat. Set it before a recording.
+  std::function<QString(const QString& failedFile)> RepeatFileName;
   // The running recording thread, or null; not owning (the thread deletes itself).
   std::atomic<TRecordAVIThread*> Thread{nullptr};
   std::atomic<std::int32_t> FramesPerSecond{10};
@@ -116,7 +120,7 @@ class TRecordAVIThread : public QThread {
   TRecordAVIThread(TScreenCam* camera, QWidget* regionWindow, const QString& fileName);
 
   TScreenCam* const Camera;
-  const QString FileName;
+  const QString FileName;  // of the first attempt
   QWidget* const RegionWindow;
   // Handed from the grabbing thread to the UI thread for the next marker step.
   std::atomic<std::uint32_t> MarkerColor{0};
@@ -137,7 +141,8 @@ class TRecordAVIThread : public QThread {
  protected:
   // Execute, then the camera's RecordThreadDone on the UI thread, also after an escaped error.
   void run() override;
-  // Runs the camera's recording attempts while they ask to be repeated.
+  // Runs the camera's recording attempts while they ask to be repeated, each repeat into the file
+  // the camera's RepeatFileName names.
   virtual void Execute();
 };
 

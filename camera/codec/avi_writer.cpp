@@ -1,7 +1,9 @@
 #include "camera/codec/avi_writer.h"
 
-#include <cstring>
 #include <unistd.h>
+
+#include <cstring>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -10,21 +12,28 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "platform/file_system.h"
+
 namespace codec {
 
 std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path) {
   std::unique_ptr<AviWriter> writer(new AviWriter);
   if (avformat_alloc_output_context2(&writer->context_, nullptr, "avi", nullptr) < 0) return nullptr;
-  // "file:" keeps a name with a colon from being read as a protocol; the file protocol creates
-  // or truncates.
-  const std::string url = "file:" + path;
-  if (avio_open(&writer->context_->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) return nullptr;
-  writer->path_ = path;
+  // Created here, only where nothing stands under the name and never through a link; libavformat
+  // then opens this very file through our descriptor, so the name is not looked up a second time.
+  writer->fd_ = platform::CreateNewFile(path);
+  if (writer->fd_ < 0) return nullptr;
+  const std::string url = "file:/proc/self/fd/" + std::to_string(writer->fd_);
+  if (avio_open(&writer->context_->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) {
+    ::unlink(path.c_str());  // ours, and still empty
+    return nullptr;
+  }
   return writer;
 }
 
 AviWriter::~AviWriter() {
   Finish();
+  if (fd_ >= 0) ::close(fd_);
 }
 
 HRESULT AviWriter::StartVideoStream(const VideoStreamFormat& format) {
@@ -87,7 +96,7 @@ HRESULT AviWriter::WritePacket(std::int64_t position, std::span<const std::uint8
     // A full disk or a size limit cut the chunk short: without its broken end the file still
     // plays cleanly up to the last whole frame.
     // When even that fails, the broken end stays; players stop at it.
-    if (completeSize >= 0) static_cast<void>(::truncate(path_.c_str(), completeSize));
+    if (completeSize >= 0) static_cast<void>(::ftruncate(fd_, completeSize));
     return AVIERR_FILEWRITE;
   }
   if (result < 0) return AVIERR_ERROR;

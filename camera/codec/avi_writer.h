@@ -25,7 +25,8 @@ struct VideoStreamFormat {
 
 class AviWriter {
  public:
-  // Creates the file, replacing an existing one; nullptr when it cannot be created.
+  // Creates the file where nothing stands under its name, never through a symbolic link and never
+  // replacing anything; nullptr when it cannot be created.
   static std::unique_ptr<AviWriter> Create(const std::string& path);
   ~AviWriter();
   AviWriter(const AviWriter&) = delete;
@@ -48,7 +49,7 @@ class AviWriter {
   bool Flush();
 
   AVFormatContext* context_ = nullptr;
-  std::string path_;
+  int fd_ = -1;  // the file, held for cutting off a broken end
   bool started_ = false;
   bool finished_ = false;
   std::int64_t lastPosition_ = -1;

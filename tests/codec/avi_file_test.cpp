@@ -1,5 +1,5 @@
 // The AVI file services: failures where the camera expects them, stream header values, the
-// order of positions, replacing files, and files that survive a writer's death or a full disk.
+// order of positions, taken names, and files that survive a writer's death or a full disk.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 
 #include "tests/codec/codec_test_support.h"
 #include "tests/support/process.h"
@@ -96,16 +97,43 @@ TEST_F(AviFile, AnUnknownCompressorIsRefused) {
   EXPECT_EQ(result.compressed, AVIERR_NOCOMPRESSOR);
 }
 
-TEST_F(AviFile, CreateReplacesAnExistingFile) {
-  const std::string path = Path("existing.avi");
-  {
-    std::ofstream junk(path, std::ios::binary);
-    junk << std::string(1 << 20, 'x');
+// A name that turns out to be taken is never opened: nothing is truncated, nothing is written
+// through a link, and a free name still works.
+TEST_F(AviFile, ATakenNameIsNeitherReplacedNorFollowed) {
+  namespace fs = std::filesystem;
+  const std::string junk(1 << 16, 'x');
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> make;
+  };
+  const Case cases[] = {
+      {"a file", [&](const std::string& p) { std::ofstream(p, std::ios::binary) << junk; }},
+      {"a link to a file",
+       [&](const std::string& p) {
+         std::ofstream(Path("target"), std::ios::binary) << junk;
+         fs::create_symlink(Path("target"), p);
+       }},
+      {"a dangling link", [&](const std::string& p) { fs::create_symlink(Path("elsewhere.avi"), p); }},
+      {"a folder", [](const std::string& p) { fs::create_directory(p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = Path("taken.avi");
+    c.make(path);
+    PAVIFILE file = reinterpret_cast<PAVIFILE>(0x1);
+    EXPECT_EQ(AVIFileOpenA(&file, path.c_str(), OF_WRITE | OF_CREATE, nullptr), AVIERR_FILEOPEN);
+    EXPECT_EQ(file, nullptr);
+    EXPECT_FALSE(fs::exists(Path("elsewhere.avi"))) << "nothing created through the link";
+    for (const std::string& held : {path, Path("target")}) {
+      if (fs::is_regular_file(held)) {
+        EXPECT_EQ(FileSize(held), static_cast<long>(junk.size())) << held << " untouched";
+      }
+    }
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
   }
-  ASSERT_TRUE(WriteAvi(path, {}, {ScreenDib(64, 48, 32, 0), ScreenDib(64, 48, 32, 1)}, {0, 1}).AllOk());
-  EXPECT_LT(FileSize(path), 1 << 16);
-  EXPECT_EQ(ProbeStream(path).frames, 2);
-  EXPECT_EQ(DecodeRgb(path, 64, 48).frames.size(), 2u);
+  ASSERT_TRUE(WriteAvi(Path("free.avi"), {}, {ScreenDib(64, 48, 32, 0), ScreenDib(64, 48, 32, 1)}, {0, 1}).AllOk());
+  EXPECT_EQ(ProbeStream(Path("free.avi")).frames, 2);
 }
 
 // dwRate / dwScale is the frame rate and the time base: position n plays at n / fps seconds.
@@ -252,12 +280,19 @@ TEST_F(AviFile, AFailedWriteIsReported) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 
-  // A device that takes no bytes at all: the header cannot be written.
-  if (std::filesystem::exists("/dev/full")) {
-    OpenStreams full("/dev/full", ScreenDib(64, 48, 32, 0));
-    EXPECT_EQ(full.format, AVIERR_FILEWRITE);
-    full.Release();
+  // A limit below the header's size: the header cannot be written.
+  const pid_t headerChild = fork();
+  ASSERT_GE(headerChild, 0);
+  if (headerChild == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{256, 256};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    OpenStreams streams(Path("no header.avi"), ScreenDib(64, 48, 32, 0));
+    ::_exit(streams.format == AVIERR_FILEWRITE ? 0 : 1);
   }
+  ASSERT_EQ(waitpid(headerChild, &status, 0), headerChild);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed header write is reported";
 }
 
 }  // namespace

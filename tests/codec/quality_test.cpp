@@ -18,6 +18,7 @@ long RecordedSize(const std::string& path, std::uint32_t fourcc, std::uint32_t q
   WriteSettings settings;
   settings.fourcc = fourcc;
   settings.quality = quality;
+  std::filesystem::remove(path);  // the last entry's file: names are never replaced
   if (!WriteAvi(path, settings, frames, positions).AllOk()) return -1;
   const Decoded decoded = DecodeRgb(path, 320, 240);
   if (!decoded.messages.empty() || decoded.frames.size() != frames.size()) return -1;

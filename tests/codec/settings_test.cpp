@@ -23,6 +23,7 @@ TEST(CompressorSettings, EveryChoiceRecordsADecodableFile) {
         codec::SetSettingChoices(entry, choices);
         EXPECT_EQ(codec::SettingValues(entry)[s].second, entry.settings[s].choices[c].value);
         const std::string path = folder + "/setting.avi";
+        std::filesystem::remove(path);  // the last choice's file: names are never replaced
         WriteSettings settings;
         settings.fourcc = entry.fourcc;
         const std::vector<PackedDib> frames = {ScreenDib(96, 64, 32, 0), ScreenDib(96, 64, 32, 1)};

@@ -39,6 +39,7 @@ bool EncoderCodes(const codec::CompressorEntry& entry, Size size, const std::str
   setup.settings = codec::SettingValues(entry);
   auto encoder = entry.makeEncoder(entry, setup);
   if (!encoder) return false;
+  std::filesystem::remove(path);  // the last size's file: names are never replaced
   auto writer = codec::AviWriter::Create(path);
   codec::VideoStreamFormat format;
   format.codecId = entry.codecId;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
@@ -98,6 +99,29 @@ TEST(RecordCommandFaults, AReadOnlyFolderIsAClearFailure) {
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
   EXPECT_TRUE(fs::is_empty(readOnly));
+  fs::remove_all(folder);
+}
+
+// Names held by links and folders: a link to a file is numbered past like the file, a dangling
+// link or a folder fails clearly; nothing is written through a link and nothing is replaced.
+TEST(RecordCommandFaults, NamesHeldByLinksAndFoldersAreNeverWrittenThrough) {
+  const std::string folder = testsupport::MakeTempFolder("vorlix-video-held");
+  { std::ofstream(folder + "/target") << "someone else's"; }
+  fs::create_symlink(folder + "/target", folder + "/linked.avi");
+  fs::create_symlink(folder + "/elsewhere.avi", folder + "/dangling.avi");
+  fs::create_directory(folder + "/folder.avi");
+
+  const auto linked = Record(folder + "/linked.avi", "--region 0,0,64,48");
+  EXPECT_EQ(linked.exitCode, 0) << linked.output;
+  EXPECT_NE(linked.output.find("file: " + folder + "/001_linked.avi"), std::string::npos) << linked.output;
+  EXPECT_GT(testsupport::ProbeVideo(folder + "/001_linked.avi").packets, 0);
+  for (const char* name : {"dangling.avi", "folder.avi"}) {
+    const auto run = Record(folder + "/" + name, "--region 0,0,64,48");
+    EXPECT_EQ(run.exitCode, 1) << name << ": " << run.output;
+    EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
+  }
+  EXPECT_FALSE(fs::exists(folder + "/elsewhere.avi")) << "nothing created through the link";
+  EXPECT_EQ(fs::file_size(folder + "/target"), 14u) << "the link's file untouched";
   fs::remove_all(folder);
 }
 

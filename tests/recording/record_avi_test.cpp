@@ -103,6 +103,40 @@ void InstallHeldVideo1() {
   codec::InstallCompressor(std::move(entry));
 }
 
+// A compressor that fails in the middle of a recording: Video 1 under "WHAM" (another FOURCC of
+// Video 1) whose fourth frame cannot be coded.
+constexpr std::uint32_t kFailingVideo1 = mmioFOURCC('W', 'H', 'A', 'M');
+constexpr int kFramesBeforeTheFailure = 3;
+
+class FailingEncoder : public codec::FrameEncoder {
+ public:
+  explicit FailingEncoder(std::unique_ptr<codec::FrameEncoder> inner) : inner_(std::move(inner)) {}
+  bool Encode(const std::uint8_t* dibBits, bool keyFrame, codec::EncodedFrame& out) override {
+    return ++frames_ <= kFramesBeforeTheFailure && inner_->Encode(dibBits, keyFrame, out);
+  }
+  int BitsPerCodedSample() const override { return inner_->BitsPerCodedSample(); }
+
+ private:
+  std::unique_ptr<codec::FrameEncoder> inner_;
+  int frames_ = 0;
+};
+
+std::unique_ptr<codec::FrameEncoder> MakeFailingEncoder(const codec::CompressorEntry&,
+                                                        const codec::EncoderSetup& setup) {
+  const codec::CompressorEntry& video1 = *codec::FindInstalledCompressor(kMsvc);
+  auto inner = video1.makeEncoder(video1, setup);
+  return inner ? std::make_unique<FailingEncoder>(std::move(inner)) : nullptr;
+}
+
+void InstallFailingVideo1() {
+  if (codec::FindInstalledCompressor(kFailingVideo1)) return;
+  codec::CompressorEntry entry = *codec::FindInstalledCompressor(kMsvc);
+  entry.fourcc = kFailingVideo1;
+  entry.ownDescription = "Video 1, failing";
+  entry.makeEncoder = MakeFailingEncoder;
+  codec::InstallCompressor(std::move(entry));
+}
+
 TEST_F(RecordAvi, ASlowCompressorKeepsTheClocksTimeAndCountsTheSkippedSlots) {
   InstallHeldVideo1();
   const QRect where(0, 0, 480, 360);
@@ -167,7 +201,7 @@ TEST_F(RecordAvi, TheRecordedSizeFitsTheCompressorThatRecords) {
     } else {
       cam.CompressorFourCC = c.fourcc;
     }
-    const std::string file = File(std::string(c.tag) + std::to_string(c.width) + ".avi");
+    const std::string file = File(std::string(c.what) + ".avi");
     RecordFor(cam, region.get(), file, 600);
     EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{1});
     EXPECT_TRUE(boxes.Seen().isEmpty()) << boxes.Seen().join('\n').toStdString();
@@ -211,7 +245,8 @@ TEST_F(RecordAvi, AnotherCompressorsFailureOffersTheDefaultCompressor) {
     boxes.AnswerQuestions(c.yes, [&] {
       if (c.stopWhileAsked) cam.StopRecording();
     });
-    const std::string file = File(c.yes ? "again.avi" : "declined.avi");
+    const std::string name = c.yes ? (c.stopWhileAsked ? "stopped.avi" : "again.avi") : "declined.avi";
+    const std::string file = File(name);
     RecordFor(cam, region.get(), file, 1200);
     EXPECT_EQ(cam.Results(), c.results);
     ASSERT_FALSE(boxes.Seen().isEmpty());
@@ -219,8 +254,8 @@ TEST_F(RecordAvi, AnotherCompressorsFailureOffersTheDefaultCompressor) {
     EXPECT_EQ(boxes.Seen().size(), 1);
     if (!c.yes) continue;
     EXPECT_EQ(cam.CompressorFourCC, kMsvc);
-    const auto probe = ProbeStream(file);
-    EXPECT_EQ(probe.codecTag, "MSVC") << "the same file, recorded again";
+    const auto probe = ProbeStream(File("001_" + name));
+    EXPECT_EQ(probe.codecTag, "MSVC") << "recorded again, into the name the repeat was given";
     if (c.stopWhileAsked) {
       EXPECT_EQ(cam.FramesWritten, 0);
       EXPECT_LE(probe.frames, 0);
@@ -228,6 +263,27 @@ TEST_F(RecordAvi, AnotherCompressorsFailureOffersTheDefaultCompressor) {
       EXPECT_GT(cam.FramesWritten, 0);
     }
   }
+}
+
+// Yes to "Use default compressor?" after frames were recorded: the repeat goes to a new name and
+// the frames already recorded stay in their file, whole.
+TEST_F(RecordAvi, ARepeatWithTheDefaultCompressorKeepsTheFramesAlreadyRecorded) {
+  InstallFailingVideo1();
+  auto region = RegionAt(QRect(0, 0, 64, 48));
+  ResultCam cam;
+  cam.CompressorIndex = cam.IndexOf(kFailingVideo1);
+  ASSERT_GE(cam.CompressorIndex, 0);
+  cam.CompressorFourCC = kFailingVideo1;
+  boxes.AnswerQuestions(true, [] {});
+  RecordFor(cam, region.get(), File("kept.avi"), 1500);
+
+  EXPECT_EQ(cam.Results(), (std::vector<std::int32_t>{-1, 1}));
+  EXPECT_EQ(boxes.Seen().size(), 1);
+  const auto kept = ProbeStream(File("kept.avi"));
+  EXPECT_EQ(kept.codecTag, "WHAM");
+  EXPECT_GE(kept.frames, kFramesBeforeTheFailure) << "the frames before the failure are kept";
+  EXPECT_EQ(codectest::DecodeRgb(File("kept.avi"), 64, 48).messages, "");
+  EXPECT_EQ(ProbeStream(File("001_kept.avi")).codecTag, "MSVC");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 // A camera recording a region of a private X server into a file, with a scene that changes
 // under the region and every message box answered.
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
@@ -22,6 +24,11 @@ class ResultCam : public TScreenCam {
     OnRecordError = [this](TScreenCam*) { ++errors; };
     OnRecordStart = [this](TScreenCam*) { ++starts; };
     OnRecordStop = [this](TScreenCam*) { ++stops; };
+    // As the main window numbers it: the repeat goes to a new name beside the failed file.
+    RepeatFileName = [](const QString& failed) {
+      const QFileInfo file(failed);
+      return file.dir().filePath("001_" + file.fileName());
+    };
   }
   ~ResultCam() override {
     StopRecording();
