@@ -13,9 +13,10 @@ class TAviRecordingFile {
   TAviRecordingFile(const TAviRecordingFile&) = delete;
   TAviRecordingFile& operator=(const TAviRecordingFile&) = delete;
 
-  // Creates the file (replacing one of that name), its stream and the compressed stream, and sets
-  // the frames' format (a BITMAPINFOHEADER and its colour table). Each step runs only when every
-  // earlier one succeeded; the answer is the first failure, or AVIERR_OK.
+  // Creates the file (only where nothing stands under its name, never through a link), its stream
+  // and the compressed stream, and sets the frames' format (a BITMAPINFOHEADER and its colour
+  // table). Each step runs only when every earlier one succeeded; the answer is the first failure,
+  // or AVIERR_OK.
   HRESULT Open(const QString& fileName, const AVISTREAMINFOA& header, const AVICOMPRESSOPTIONS& options,
                const void* format, std::int32_t formatSize);
   // Compresses and stores one frame's pixel rows at stream position `position`.

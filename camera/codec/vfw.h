@@ -56,9 +56,10 @@ LRESULT ICClose(HIC hic);
 void AVIFileInit();
 void AVIFileExit();
 
-// Creates the file, replacing an existing one. `mode` must be OF_WRITE | OF_CREATE and
-// `handler` nullptr. Fails with AVIERR_FILEOPEN when the file cannot be created (for example in
-// a folder that does not exist); *file is then nullptr.
+// Creates the file where nothing stands under its name, never through a symbolic link and never
+// replacing anything. `mode` must be OF_WRITE | OF_CREATE and `handler` nullptr. Fails with
+// AVIERR_FILEOPEN when the file cannot be created (a folder that does not exist, a name already
+// taken); *file is then nullptr.
 HRESULT AVIFileOpenA(PAVIFILE* file, const char* fileName, std::uint32_t mode, const CLSID* handler);
 
 // Adds the file's video stream: info->fccType streamtypeVIDEO, dwRate / dwScale frames per
