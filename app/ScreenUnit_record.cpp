@@ -67,7 +67,14 @@ void TScreenForm::StopRecordingCommand() {
   // before the report keeps the region window out of the last frames, and keeps the user from
   // starting, renaming or reconfiguring anything while the previous file is still open.
   bt_Record->setEnabled(false);
-  ScreenCam->WaitForThread();
+  {
+    // Finishing a long recording's file takes a moment: show that the program is at work.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const struct RestoreCursor {
+      ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+    } restoreCursor;
+    ScreenCam->WaitForThread();
+  }
   bt_Record->setEnabled(true);
   EnableSettingButtons();
   ScrForm->SetBorderSizeable(true);

@@ -1,6 +1,8 @@
 // The record command in the running program, with a camera whose recording thread notes what it
 // was given and, after the stop, takes its time closing the file before it exists.
+#include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QLabel>
 #include <QSlider>
 #include <QTimer>
@@ -153,13 +155,21 @@ TEST_F(RecordCommand, FirstRecordingTakesTheDialogsInitialControlsAndStopReports
   EXPECT_EQ(a.index, -1);
   EXPECT_TRUE(a.withCursor && a.followRegion && a.showMarker);
 
-  // The file appears only when the thread has closed it; the stop waits for that, serving events.
+  // The file appears only when the thread has closed it; the stop waits for that, serving events
+  // under a busy cursor.
   int ticks = 0;
+  bool busyCursor = false;
   QTimer ui;
-  QObject::connect(&ui, &QTimer::timeout, [&] { ++ticks; });
+  QObject::connect(&ui, &QTimer::timeout, [&] {
+    ++ticks;
+    const QCursor* cursor = QApplication::overrideCursor();
+    busyCursor |= cursor && cursor->shape() == Qt::WaitCursor;
+  });
   ui.start(10);
   EXPECT_EQ(Stop(), QStringList{Created("My video.avi")});
-  EXPECT_GT(ticks, 10) << "the UI was served while the file was closed";
+  EXPECT_GE(ticks, 2) << "the UI was served while the file was closed";
+  EXPECT_TRUE(busyCursor) << "a busy cursor while the file is finished";
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "and the ordinary one afterwards";
   ExpectReady(regionBounds);
 }
 
