@@ -77,7 +77,11 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
   testFrame.Reset(CaptureFrame(rect.left, rect.top, rect.width, rect.height));
   auto adaptTo = [&](HIC hic) {
     return recording::AdaptToCompressor(rect, ScreenWidth, ScreenHeight, [&](const CaptureRect& candidate) {
-      if (candidate == rect && testFrame.Get()) return CompressorTakes(hic, testFrame.Get());
+      // The frame at hand serves only a question about its own size: after a compressor that
+      // refused every candidate it is the last candidate's, not the rectangle's.
+      if (candidate == rect && testFrame.Get() && testFrame.Header().biWidth == candidate.width &&
+          testFrame.Header().biHeight == candidate.height)
+        return CompressorTakes(hic, testFrame.Get());
       testFrame.Reset(CaptureFrame(candidate.left, candidate.top, candidate.width, candidate.height));
       return CompressorTakes(hic, testFrame.Get());
     });

@@ -166,7 +166,21 @@ TEST_F(RecordAvi, ASlowCompressorKeepsTheClocksTimeAndCountsTheSkippedSlots) {
   EXPECT_EQ(codectest::DecodeRgb(file, 480, 360).messages, "");
 }
 
+// An entry that takes a 320 x 200 screen, so that it is in the catalogue, but no size near the
+// region's.
+constexpr std::uint32_t kPicky = mmioFOURCC('P', 'I', 'C', 'K');
+
+void InstallPickyEntry() {
+  if (codec::FindInstalledCompressor(kPicky)) return;
+  codec::CompressorEntry entry = *codec::FindInstalledCompressor(kMsvc);
+  entry.fourcc = kPicky;
+  entry.ownDescription = "takes 320 x 200 only";
+  entry.sizes = codec::SizeRule{320, 200};
+  codec::InstallCompressor(std::move(entry));
+}
+
 TEST_F(RecordAvi, TheRecordedSizeFitsTheCompressorThatRecords) {
+  InstallPickyEntry();
   const std::uint32_t xxxx = mmioFOURCC('X', 'X', 'X', 'X');
   struct Case {
     const char* what;
@@ -181,6 +195,7 @@ TEST_F(RecordAvi, TheRecordedSizeFitsTheCompressorThatRecords) {
       {"rounded down when up exceeds the screen", 0, kMsvc, 103, 100, 64, "MSVC"},
       {"a chosen IV50 records with MSVC", 0, mmioFOURCC('I', 'V', '5', '0'), 0, 104, 64, "MSVC"},
       {"an entry that cannot be opened falls back to MSVC", xxxx, 0, 0, 104, 64, "MSVC"},
+      {"an entry that refuses every candidate: MSVC, adapted too", kPicky, 0, 0, 104, 64, "MSVC"},
       {"an even-size entry", mmioFOURCC('H', '2', '6', '4'), 0, 0, 102, 62, "H264"},
       {"an entry that takes every size", mmioFOURCC('Z', 'M', 'B', 'V'), 0, 0, 101, 61, "ZMBV"},
   };
