@@ -127,6 +127,11 @@ void TOptionDlg::paintEvent(QPaintEvent*) {
 
 void TOptionDlg::ShowOptions() {
   TScreenCam* camera = ScreenForm->ScreenCam;
+  // The controls hold the next recording's settings: Cancel puts back what they held before.
+  const int compressorBefore = ComboBoxCompressor->currentIndex();
+  const bool cursorBefore = CheckBox1->isChecked();
+  const int playbackBefore = TrackBarPlayback->value();
+  const int qualityBefore = TrackBarQuality->value();
   ComboBoxCompressor->clear();
   for (int i = 0; i < camera->CompressorCount; ++i) {
     const char16_t* description = camera->Compressors[i].szDescription;
@@ -134,7 +139,11 @@ void TOptionDlg::ShowOptions() {
     while (length < 128 && description[length] != u'\0') ++length;
     ComboBoxCompressor->addItem(QString::fromUtf16(description, length));
   }
-  ComboBoxCompressor->setCurrentIndex(ComboBoxCompressor->count() > 0 ? 0 : -1);
+  // Opens on the compressor the next recording will use; on the first line before any choice.
+  const int count = ComboBoxCompressor->count();
+  ComboBoxCompressor->setCurrentIndex(compressorBefore >= 0 && compressorBefore < count ? compressorBefore
+                                      : count > 0                                        ? 0
+                                                                                         : -1);
   TrackBarPlayback->setValue(optdlg::PlaybackPositionFromFps(camera->FramesPerSecond, TrackBarPlayback->maximum()));
   TrackBarQuality->setValue(optdlg::QualityPositionFromQuality(camera->Quality, TrackBarQuality->maximum()));
   UpdateCompressorButtons();
@@ -145,7 +154,13 @@ void TOptionDlg::ShowOptions() {
     move(std::max(0, main.left() + (main.width() - width()) / 2),
          std::max(0, main.top() + (main.height() - height()) / 2));
   }
-  if (exec() != QDialog::Accepted) return;
+  if (exec() != QDialog::Accepted) {
+    ComboBoxCompressor->setCurrentIndex(compressorBefore < count ? compressorBefore : -1);
+    CheckBox1->setChecked(cursorBefore);
+    TrackBarPlayback->setValue(playbackBefore);
+    TrackBarQuality->setValue(qualityBefore);
+    return;
+  }
   camera->CompressorIndex = ComboBoxCompressor->currentIndex();
   camera->Quality = optdlg::QualityFromPosition(TrackBarQuality->value(), TrackBarQuality->maximum());
   camera->FramesPerSecond = optdlg::FpsFromPlaybackPosition(TrackBarPlayback->value(), TrackBarPlayback->maximum());

@@ -31,7 +31,8 @@ class TOptionDlg : public QDialog {
   QLabel* Label7;
   QSlider* TrackBarPlayback;
 
-  // Fills the dialog from the camera, runs it modally and, on OK, writes the settings back.
+  // Fills the dialog from the camera, runs it modally and, on OK, writes the settings back; on
+  // Cancel every control is put back as it was, so the next recording's settings are unchanged.
   void ShowOptions();
   void UpdateCompressorButtons();
 

@@ -1,6 +1,7 @@
 #include "tests/options/options_fixture.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
@@ -15,6 +16,13 @@
 #include "windows/optdlg.h"
 
 using windowstest::PumpUntil;
+
+void OptionsTest::PressKey(QWidget* widget, Qt::Key key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(widget, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QApplication::sendEvent(widget, &release);
+}
 
 void OptionsTest::ShowRegion() {
   ScreenForm->bt_Region->click();

@@ -3,6 +3,7 @@
 // the record command in their own process.
 #include <gtest/gtest.h>
 
+#include <QWidget>
 #include <functional>
 #include <string>
 
@@ -18,4 +19,6 @@ class OptionsTest : public ProgramWindowsTest {
   static void WhenDialogOpens(const std::function<void()>& whileOpen, bool ok);
   // Opens the dialog as the Options button does (catalogue refreshed first) and closes it.
   static void RunOptions(const std::function<void()>& whileOpen, bool ok);
+  // A key pressed and released on the widget, as the keyboard would.
+  static void PressKey(QWidget* widget, Qt::Key key);
 };

@@ -2,6 +2,7 @@
 // was given and, after the stop, takes its time closing the file before it exists.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCursor>
 #include <QLabel>
 #include <QSlider>
@@ -206,22 +207,42 @@ TEST_F(RecordCommand, StopAfterAFailedAttemptSaysTheFileCannotBeCreated) {
   ExpectReady(regionBounds);
 }
 
-TEST_F(RecordCommand, CancelledDialogChangesApplyToTheNextRecordingAndTheNextOpeningResetsTheBars) {
+TEST_F(RecordCommand, ACancelledDialogLeavesTheNextRecordingsSettingsAndTheNextOpeningResetsTheBars) {
   RunOptions([] {
     OptionDlg->TrackBarPlayback->setValue(990);  // 50 fps
     OptionDlg->TrackBarQuality->setValue(80);
     OptionDlg->CheckBox1->setChecked(false);
+    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
   }, false);
   EXPECT_EQ(cam_->Quality, 6550);
   EXPECT_EQ(cam_->FramesPerSecond, 10);
 
+  // The recording takes what the controls held before the dialog opened.
   ShowRegion();
+  ScreenForm->bt_Record->click();
+  EXPECT_EQ(cam_->Quality, 5000);
+  EXPECT_EQ(cam_->FramesPerSecond, 11);
+  EXPECT_EQ(cam_->FrameIntervalMs, 91);
+  EXPECT_TRUE(cam_->WithCursor);
+  EXPECT_EQ(cam_->CompressorIndex, -1) << "no compressor was ever chosen";
+  Stop();
+
+  // A recording after an OK, then a cancelled change: the OK's values.
+  RunOptions([] {
+    OptionDlg->TrackBarPlayback->setValue(990);
+    OptionDlg->TrackBarQuality->setValue(80);
+    OptionDlg->CheckBox1->setChecked(false);
+  }, true);
+  RunOptions([] {
+    OptionDlg->TrackBarPlayback->setValue(0);
+    OptionDlg->CheckBox1->setChecked(true);
+    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+  }, false);
   ScreenForm->bt_Record->click();
   EXPECT_EQ(cam_->Quality, 8000);
   EXPECT_EQ(cam_->FramesPerSecond, 50);
-  EXPECT_EQ(cam_->FrameIntervalMs, 20);
   EXPECT_FALSE(cam_->WithCursor);
-  EXPECT_EQ(cam_->CompressorIndex, 0) << "the Options command selected the first line";
+  EXPECT_EQ(cam_->CompressorIndex, 0) << "the line shown at the OK";
   Stop();
 
   // The camera now holds the last recording's values; opening takes the bars from there.
