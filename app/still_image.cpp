@@ -11,8 +11,9 @@ namespace app {
 std::vector<std::uint32_t> CreateSystemPalette() { return platform::ScreenReader::Instance().Info().palette; }
 
 CaptureRectangle WholeScreenRectangle() {
-  const platform::ScreenInfo& info = platform::ScreenReader::Instance().Info();
-  return CaptureRectangle{0, 0, info.width, info.height};
+  // Read at each still: the display may have been resized since the program started.
+  const platform::ScreenReader::Size size = platform::ScreenReader::Instance().CurrentSize();
+  return CaptureRectangle{0, 0, size.width, size.height};
 }
 
 StillImage CaptureRect(const CaptureRectangle& rect) {

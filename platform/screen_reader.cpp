@@ -288,6 +288,14 @@ ScreenReader::~ScreenReader() {
 
 bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
 
+ScreenReader::Size ScreenReader::CurrentSize() {
+  if (!impl_->connection) return {};
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  impl_->DrainEvents();
+  impl_->RefreshSize();
+  return {impl_->width, impl_->height};
+}
+
 bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits,
                            std::uint8_t* dstBottomRow, std::size_t dstStride, bool clearUncovered) {
   if (!impl_->connection || width <= 0 || height <= 0) return false;

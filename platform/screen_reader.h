@@ -23,6 +23,12 @@ class ScreenReader {
 
   bool Connected() const;
   const ScreenInfo& Info() const { return info_; }
+  // The screen's size as the server has it now (a round trip): a display resized since the start
+  // is followed, unlike Info(). 0 x 0 without a connection.
+  struct Size {
+    int width = 0, height = 0;
+  };
+  Size CurrentSize();
   // The display's bits per pixel: 32 at depth 24, 16 at depth 16, 8 at depth 8.
   int BitsPerPixel() const { return info_.format.bitsPerPixel; }
 

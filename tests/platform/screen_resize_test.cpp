@@ -66,6 +66,9 @@ TEST(ScreenResize, ReadsFollowTheDisplaysNewSize) {
   EXPECT_EQ(at(600, 400), 0) << "read";
 
   ASSERT_TRUE(nested.Resize(320, 240));
+  EXPECT_EQ(reader.CurrentSize().width, 320) << "the whole screen of a still is its size now";
+  EXPECT_EQ(reader.CurrentSize().height, 240);
+  EXPECT_EQ(reader.Info().width, 640) << "the size at the start is kept";
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass);
     ASSERT_TRUE(readWhole()) << "a read over the new edge is clipped, not failed";
