@@ -26,6 +26,7 @@ class UiStepRunner : public QObject {
   Q_OBJECT
  public:
   using QObject::QObject;
+  ~UiStepRunner() override;
 
   Q_INVOKABLE void RunPending() {
     for (;;) {
@@ -61,46 +62,60 @@ class UiStepRunner : public QObject {
 };
 
 // Made by each application's constructor, on the UI thread, before any other thread can ask.
+// Read and cleared under pendingMutex: a hand-over never meets a runner that the application
+// is destroying, and the order of the two is plain to the thread checker too.
 UiStepRunner* runner = nullptr;
+
+UiStepRunner::~UiStepRunner() {
+  std::lock_guard<std::mutex> lock(pendingMutex);
+  if (runner == this) runner = nullptr;
+}
+
+// Queues the step and wakes the runner; false, queuing nothing, when there is no runner: the
+// application is being destroyed, and widgets must not be touched from another thread.
+bool Enqueue(PendingStep* pending) {
+  std::lock_guard<std::mutex> lock(pendingMutex);
+  if (!runner) return false;
+  pendingSteps.push_back(pending);
+  QMetaObject::invokeMethod(runner, "RunPending", Qt::QueuedConnection);
+  return true;
+}
+
+bool OnUiThreadOrWithoutApplication() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return !app || QThread::currentThread() == app->thread();
+}
 
 }  // namespace
 
 void RunOnUiThread(const std::function<void()>& step) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
+  PendingStep pending;
+  pending.step = &step;
+  if (OnUiThreadOrWithoutApplication()) {
     step();
     return;
   }
-  PendingStep pending;
-  pending.step = &step;
-  {
-    std::lock_guard<std::mutex> lock(pendingMutex);
-    pendingSteps.push_back(&pending);
-  }
-  QMetaObject::invokeMethod(runner, "RunPending", Qt::QueuedConnection);
+  if (!Enqueue(&pending)) return;  // the application is going: no UI thread to run it
   std::unique_lock<std::mutex> lock(pendingMutex);
   stepDone.wait(lock, [&] { return pending.done; });
 }
 
 void PostToUiThread(std::function<void()> step) {
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app || QThread::currentThread() == app->thread()) {
+  if (OnUiThreadOrWithoutApplication()) {
     step();
     return;
   }
-  auto* pending = new PendingStep;
+  auto pending = std::make_unique<PendingStep>();
   pending->posted = std::move(step);
-  {
-    std::lock_guard<std::mutex> lock(pendingMutex);
-    pendingSteps.push_back(pending);
-  }
-  QMetaObject::invokeMethod(runner, "RunPending", Qt::QueuedConnection);
+  if (Enqueue(pending.get())) pending.release();  // the runner frees it once run
 }
 
 }  // namespace platform
 
 static void MakeUiStepRunner() {
-  platform::runner = new platform::UiStepRunner(QCoreApplication::instance());
+  auto* made = new platform::UiStepRunner(QCoreApplication::instance());
+  std::lock_guard<std::mutex> lock(platform::pendingMutex);
+  platform::runner = made;
 }
 Q_COREAPP_STARTUP_FUNCTION(MakeUiStepRunner)
 

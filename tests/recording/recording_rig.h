@@ -100,9 +100,12 @@ inline std::unique_ptr<QWidget> RegionAt(const QRect& where) {
   return region;
 }
 
-// Records for `ms` and waits for the thread to end.
+// Records for `ms` from the first slot on and waits for the thread to end. The set-up before the
+// first slot (size queries, the file) can take much of a second on a loaded machine.
 inline void RecordFor(ResultCam& cam, QWidget* region, const std::string& file, int ms) {
+  const int startsBefore = cam.starts;
   cam.StartRecording(region, QString::fromStdString(file));
+  Serve(60000, [&] { return cam.starts > startsBefore || cam.Thread.load() == nullptr; });
   Serve(ms);
   cam.StopRecording();
   Serve(60000, [&] { return cam.Thread.load() == nullptr; });
