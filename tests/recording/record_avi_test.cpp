@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 #include <thread>
@@ -68,77 +69,65 @@ TEST_F(RecordAvi, TwoSecondsOfAChangingRegionAtTenFps) {
   EXPECT_GT(distinct.size(), 5u) << "the changing scene was recorded";
 }
 
-// A compressor slow by construction: Video 1 coded by our encoder, each frame held for
-// kHoldMs first. "CRAM" is another FOURCC of Video 1, so ffmpeg decodes what it writes.
-constexpr std::uint32_t kHeldVideo1 = mmioFOURCC('C', 'R', 'A', 'M');
-constexpr int kHoldMs = 350;
+// Test compressors: Video 1 coded by our encoder under another of Video 1's FOURCCs, so that
+// ffmpeg decodes what they write, each frame first passing a hook that may hold it or fail it.
+using FrameHook = bool (*)(int frameNumber);  // frames counted from 1; false fails the frame
 
-class HoldingEncoder : public codec::FrameEncoder {
+std::map<std::uint32_t, FrameHook>& FrameHooks() {
+  static std::map<std::uint32_t, FrameHook> hooks;
+  return hooks;
+}
+
+class HookedEncoder : public codec::FrameEncoder {
  public:
-  explicit HoldingEncoder(std::unique_ptr<codec::FrameEncoder> inner) : inner_(std::move(inner)) {}
+  HookedEncoder(std::unique_ptr<codec::FrameEncoder> inner, FrameHook hook) : inner_(std::move(inner)), hook_(hook) {}
   bool Encode(const std::uint8_t* dibBits, bool keyFrame, codec::EncodedFrame& out) override {
-    std::this_thread::sleep_for(std::chrono::milliseconds(kHoldMs));
-    return inner_->Encode(dibBits, keyFrame, out);
+    return hook_(++frames_) && inner_->Encode(dibBits, keyFrame, out);
   }
   int BitsPerCodedSample() const override { return inner_->BitsPerCodedSample(); }
   std::span<const std::uint8_t> CodecPrivateData() const override { return inner_->CodecPrivateData(); }
 
  private:
   std::unique_ptr<codec::FrameEncoder> inner_;
-};
-
-std::unique_ptr<codec::FrameEncoder> MakeHoldingEncoder(const codec::CompressorEntry&,
-                                                        const codec::EncoderSetup& setup) {
-  const codec::CompressorEntry& video1 = *codec::FindInstalledCompressor(kMsvc);
-  auto inner = video1.makeEncoder(video1, setup);
-  return inner ? std::make_unique<HoldingEncoder>(std::move(inner)) : nullptr;
-}
-
-void InstallHeldVideo1() {
-  if (codec::FindInstalledCompressor(kHeldVideo1)) return;
-  codec::CompressorEntry entry = *codec::FindInstalledCompressor(kMsvc);
-  entry.fourcc = kHeldVideo1;
-  entry.ownDescription = "Video 1, held";
-  entry.makeEncoder = MakeHoldingEncoder;
-  codec::InstallCompressor(std::move(entry));
-}
-
-// A compressor that fails in the middle of a recording: Video 1 under "WHAM" (another FOURCC of
-// Video 1) whose fourth frame cannot be coded.
-constexpr std::uint32_t kFailingVideo1 = mmioFOURCC('W', 'H', 'A', 'M');
-constexpr int kFramesBeforeTheFailure = 3;
-
-class FailingEncoder : public codec::FrameEncoder {
- public:
-  explicit FailingEncoder(std::unique_ptr<codec::FrameEncoder> inner) : inner_(std::move(inner)) {}
-  bool Encode(const std::uint8_t* dibBits, bool keyFrame, codec::EncodedFrame& out) override {
-    return ++frames_ <= kFramesBeforeTheFailure && inner_->Encode(dibBits, keyFrame, out);
-  }
-  int BitsPerCodedSample() const override { return inner_->BitsPerCodedSample(); }
-
- private:
-  std::unique_ptr<codec::FrameEncoder> inner_;
+  FrameHook hook_;
   int frames_ = 0;
 };
 
-std::unique_ptr<codec::FrameEncoder> MakeFailingEncoder(const codec::CompressorEntry&,
-                                                        const codec::EncoderSetup& setup) {
+std::unique_ptr<codec::FrameEncoder> MakeHookedEncoder(const codec::CompressorEntry& entry,
+                                                       const codec::EncoderSetup& setup) {
   const codec::CompressorEntry& video1 = *codec::FindInstalledCompressor(kMsvc);
   auto inner = video1.makeEncoder(video1, setup);
-  return inner ? std::make_unique<FailingEncoder>(std::move(inner)) : nullptr;
+  return inner ? std::make_unique<HookedEncoder>(std::move(inner), FrameHooks().at(entry.fourcc)) : nullptr;
 }
 
-void InstallFailingVideo1() {
-  if (codec::FindInstalledCompressor(kFailingVideo1)) return;
+// Installs the test compressor once per process (each test runs in a process of its own).
+void InstallHookedVideo1(std::uint32_t fourcc, const char* description, FrameHook hook,
+                         codec::SizeRule sizes = codec::SizeRule{4, 4}) {
+  if (codec::FindInstalledCompressor(fourcc)) return;
+  FrameHooks()[fourcc] = hook;
   codec::CompressorEntry entry = *codec::FindInstalledCompressor(kMsvc);
-  entry.fourcc = kFailingVideo1;
-  entry.ownDescription = "Video 1, failing";
-  entry.makeEncoder = MakeFailingEncoder;
+  entry.fourcc = fourcc;
+  entry.ownDescription = description;
+  entry.makeEncoder = MakeHookedEncoder;
+  entry.sizes = sizes;
   codec::InstallCompressor(std::move(entry));
 }
 
+// Slow by construction: every frame is held for kHoldMs.
+constexpr std::uint32_t kHeldVideo1 = mmioFOURCC('C', 'R', 'A', 'M');
+constexpr int kHoldMs = 350;
+bool HoldFrame(int) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(kHoldMs));
+  return true;
+}
+
+// Fails in the middle of a recording: the fourth frame cannot be coded.
+constexpr std::uint32_t kFailingVideo1 = mmioFOURCC('W', 'H', 'A', 'M');
+constexpr int kFramesBeforeTheFailure = 3;
+bool FailAfterThreeFrames(int frameNumber) { return frameNumber <= kFramesBeforeTheFailure; }
+
 TEST_F(RecordAvi, ASlowCompressorKeepsTheClocksTimeAndCountsTheSkippedSlots) {
-  InstallHeldVideo1();
+  InstallHookedVideo1(kHeldVideo1, "Video 1, held", HoldFrame);
   const QRect where(0, 0, 480, 360);
   ChangingScene scene(where);
   auto region = RegionAt(where);
@@ -169,18 +158,10 @@ TEST_F(RecordAvi, ASlowCompressorKeepsTheClocksTimeAndCountsTheSkippedSlots) {
 // An entry that takes a 320 x 200 screen, so that it is in the catalogue, but no size near the
 // region's.
 constexpr std::uint32_t kPicky = mmioFOURCC('P', 'I', 'C', 'K');
-
-void InstallPickyEntry() {
-  if (codec::FindInstalledCompressor(kPicky)) return;
-  codec::CompressorEntry entry = *codec::FindInstalledCompressor(kMsvc);
-  entry.fourcc = kPicky;
-  entry.ownDescription = "takes 320 x 200 only";
-  entry.sizes = codec::SizeRule{320, 200};
-  codec::InstallCompressor(std::move(entry));
-}
+bool PassFrame(int) { return true; }
 
 TEST_F(RecordAvi, TheRecordedSizeFitsTheCompressorThatRecords) {
-  InstallPickyEntry();
+  InstallHookedVideo1(kPicky, "takes 320 x 200 only", PassFrame, codec::SizeRule{320, 200});
   const std::uint32_t xxxx = mmioFOURCC('X', 'X', 'X', 'X');
   struct Case {
     const char* what;
@@ -283,7 +264,7 @@ TEST_F(RecordAvi, AnotherCompressorsFailureOffersTheDefaultCompressor) {
 // Yes to "Use default compressor?" after frames were recorded: the repeat goes to a new name and
 // the frames already recorded stay in their file, whole.
 TEST_F(RecordAvi, ARepeatWithTheDefaultCompressorKeepsTheFramesAlreadyRecorded) {
-  InstallFailingVideo1();
+  InstallHookedVideo1(kFailingVideo1, "Video 1, failing", FailAfterThreeFrames);
   auto region = RegionAt(QRect(0, 0, 64, 48));
   ResultCam cam;
   cam.CompressorIndex = cam.IndexOf(kFailingVideo1);
