@@ -1,5 +1,5 @@
 // The record command: Record starts a recording of the region into the next free video name,
-// Stop ends it and says whether the file exists.
+// Stop ends it and says whether the file was written whole.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,7 +53,14 @@ void TScreenForm::StartRecordingCommand() {
     Label6->setText(VideoFileName);
     return VideoFileName;
   };
-  ScreenCam->StartRecording(ScrForm, VideoFileName);
+  if (!ScreenCam->StartRecording(ScrForm, VideoFileName)) {
+    // Reported already: back to where the user can record again.
+    bt_Record->SetPressed(false);
+    bt_Record->setText("Record");
+    EnableSettingButtons();
+    ScrForm->SetBorderSizeable(true);
+    ScrForm->show();
+  }
 }
 
 void TScreenForm::StopRecordingCommand() {
@@ -80,7 +87,8 @@ void TScreenForm::StopRecordingCommand() {
   ScrForm->SetBorderSizeable(true);
   ScrForm->show();  // its FormShow sets RegionSelected and enables bt_Record
   QApplication::processEvents();
-  if (platform::FileExists(VideoFileName.toStdString())) {
+  // A file whose end could not be written is not reported as created, though it exists.
+  if (ScreenCam->FileFinished && platform::FileExists(VideoFileName.toStdString())) {
     platform::ShowPlainMessage("File '" + VideoFileName + "' created.", this);
   } else {
     platform::ShowPlainMessage("Cannot create file '" + VideoFileName + "'", this);

@@ -18,9 +18,11 @@ HRESULT TAviRecordingFile::Write(std::int32_t position, const void* pixels, std:
   return AVIStreamWrite(compressed_, position, 1, pixels, size, 0, nullptr, nullptr);
 }
 
-void TAviRecordingFile::Close() {
-  if (!opened_) return;
+HRESULT TAviRecordingFile::Close() {
+  if (!opened_) return AVIERR_OK;
   opened_ = false;
+  // Finished before the releases, which cannot tell whether the file's end was written.
+  const HRESULT finished = file_ ? AVIFileFinish(file_) : AVIERR_OK;
   LPAVICOMPRESSOPTIONS options = &options_;
   AVISaveOptionsFree(1, &options);
   if (file_) AVIFileRelease(file_);
@@ -30,4 +32,5 @@ void TAviRecordingFile::Close() {
   stream_ = nullptr;
   compressed_ = nullptr;
   AVIFileExit();
+  return finished;
 }

@@ -9,7 +9,7 @@
 class TAviRecordingFile {
  public:
   TAviRecordingFile() = default;
-  ~TAviRecordingFile() { Close(); }
+  ~TAviRecordingFile() { static_cast<void>(Close()); }
   TAviRecordingFile(const TAviRecordingFile&) = delete;
   TAviRecordingFile& operator=(const TAviRecordingFile&) = delete;
 
@@ -21,9 +21,11 @@ class TAviRecordingFile {
                const void* format, std::int32_t formatSize);
   // Compresses and stores one frame's pixel rows at stream position `position`.
   HRESULT Write(std::int32_t position, const void* pixels, std::int32_t size);
-  // Frees the options, releases the file, the stream and the compressed stream (each one that
-  // was obtained) and ends the AVI services; the file is complete afterwards. Runs once.
-  void Close();
+  // Completes the file, frees the options, releases the file, the stream and the compressed
+  // stream (each one that was obtained) and ends the AVI services. Runs once. The answer says
+  // whether the file's end (index and header sizes) was written: AVIERR_OK, also when nothing
+  // was opened, or the failure.
+  HRESULT Close();
 
  private:
   bool opened_ = false;

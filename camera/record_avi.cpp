@@ -61,6 +61,7 @@ bool CompressorTakes(HIC hic, PackedDib frame) {
 }  // namespace
 
 std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileName) {
+  FileFinished = false;
   CaptureRect rect = RegionBounds(regionWindow);
   CaptureWidth = rect.width;
   CaptureHeight = rect.height;
@@ -143,7 +144,8 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
     failure = file.Open(fileName, header, options, testFrame.Get(), testFrame.FormatSize());
   }
 
-  if (failure == AVIERR_OK) {
+  const bool opened = failure == AVIERR_OK;
+  if (opened) {
     const std::int32_t frameWidth = testFrame.Header().biWidth;
     const std::int32_t frameHeight = testFrame.Header().biHeight;
     const std::int32_t frameBytes = static_cast<std::int32_t>(testFrame.Header().biSizeImage);
@@ -182,12 +184,15 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
   }
 
   if (ShowMarker) TRecordAVIThread::Synchronize([this] { Marker->hide(); });
-  file.Close();
+  const HRESULT closed = file.Close();
   testFrame.Reset();
+  FileFinished = opened && closed == AVIERR_OK;
 
-  if (failure == AVIERR_OK) return 1;
+  if (failure == AVIERR_OK && closed == AVIERR_OK) return 1;
   Fire(OnRecordError);
-  if (CompressorFourCC == kDefaultCompressor) {
+  // A file whose end could not be written failed for the file's sake, not the compressor's:
+  // there is nothing to repeat with another one.
+  if (CompressorFourCC == kDefaultCompressor || failure == AVIERR_OK) {
     platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning);
     return 0;
   }

@@ -7,6 +7,7 @@
 
 #include "camera/arrow_cursor.h"
 #include "camera/flashwnd.h"
+#include "platform/message_box.h"
 #include "platform/screen_reader.h"
 #include "platform/ui_thread_call.h"
 
@@ -40,11 +41,11 @@ TScreenCam::~TScreenCam() {
   delete marker_.data();  // unless its owner window has taken it along already
 }
 
-void TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) {
-  if (Recording) return;
+bool TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) {
+  if (Recording) return false;
   // A previous recording may still be closing its file; its end would clear the new one's state.
   WaitForThread();
-  if (Recording) return;  // a recording was started by a command run during the wait
+  if (Recording) return false;  // a recording was started by a command run during the wait
   const std::int32_t index = CompressorIndex;
   if (index >= 0 && index < CompressorCount && index < MaxCompressors) {
     CompressorFourCC = Compressors[index].fccHandler;
@@ -53,7 +54,21 @@ void TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) 
   Thread = thread;
   lastThread_ = thread;
   Recording = true;
-  thread->start();
+  if (StartRecordingThread(*thread)) return true;
+  // Nothing will ever end this recording: undo it here, or Stop and Exit would wait for ever.
+  Recording = false;
+  Thread = nullptr;
+  delete thread;
+  FileFinished = false;
+  Fire(OnRecordError);
+  platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning);
+  return false;
+}
+
+bool TScreenCam::StartRecordingThread(QThread& thread) {
+  thread.start();
+  // A thread that could not be created is neither running nor finished.
+  return thread.isRunning() || thread.isFinished();
 }
 
 void TScreenCam::StopRecording() { Recording = false; }

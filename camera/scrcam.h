@@ -55,7 +55,11 @@ class TScreenCam {
   std::atomic<std::int32_t> FrameIndex{0};
   std::atomic<std::int32_t> FramesWritten{0};
   std::atomic<std::int32_t> CaptureWidth{0}, CaptureHeight{0};
-  // Events run on the recording thread; an unset one is skipped. Set them before a recording.
+  // Whether the last attempt's file is whole: opened, and its end (index and header sizes)
+  // written. Read it once the recording thread has ended.
+  std::atomic<bool> FileFinished{false};
+  // Events run on the recording thread (OnRecordError on StartRecording's caller when the thread
+  // cannot start); an unset one is skipped. Set them before a recording.
   TCameraEvent OnProgress, OnRecordStart, OnRecordStop, OnRecordError;
   // Names the file of an attempt repeated with the default compressor, given the failed attempt's
   // file; run on the UI thread. The repeat never reopens the failed file, whose frames are kept;
@@ -79,7 +83,9 @@ class TScreenCam {
 
   // Starts a recording of `regionWindow`'s outer bounds into `fileName`, unless one runs. A
   // thread still closing the previous recording's file is waited for first, with the UI live.
-  void StartRecording(QWidget* regionWindow, const QString& fileName);
+  // False when no recording was started; a thread that could not be started is reported as a
+  // recording error ("Error Creating AVI file", OnRecordError) and leaves the camera idle.
+  bool StartRecording(QWidget* regionWindow, const QString& fileName);
   // Tells the recording to stop and returns at once; the file is complete when the thread ends.
   void StopRecording();
   // The thread's termination handler, run on the UI thread: the camera is idle again.
@@ -107,6 +113,10 @@ class TScreenCam {
 
   // Calls `event` with this camera, when it is set.
   void Fire(const TCameraEvent& event);
+
+ protected:
+  // Starts the recording thread; false when the system could not start it.
+  virtual bool StartRecordingThread(QThread& thread);
 
  private:
   bool ThreadEnded() const;

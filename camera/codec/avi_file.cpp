@@ -206,6 +206,11 @@ std::uint32_t AVIFileRelease(PAVIFILE file) {
   return DropReference(file);
 }
 
+HRESULT AVIFileFinish(PAVIFILE file) {
+  if (!liveFiles.Contains(file)) return AVIERR_BADHANDLE;
+  return file->writer->Finish();
+}
+
 HRESULT AVISaveOptionsFree(int /*streams*/, LPAVICOMPRESSOPTIONS* /*options*/) {
   return AVIERR_OK;
 }

@@ -96,6 +96,12 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t sampl
 std::uint32_t AVIStreamRelease(PAVISTREAM stream);
 std::uint32_t AVIFileRelease(PAVIFILE file);
 
+// Completes the file now (index and header sizes written, file closed) and says whether that
+// worked: the releases cannot, and a file whose end could not be written is not a finished
+// recording. AVIERR_FILEWRITE when the end could not be written, AVIERR_BADHANDLE for a handle
+// that is not open. Writes after it fail; the references are still to be released. Once.
+HRESULT AVIFileFinish(PAVIFILE file);
+
 // Options built here never own memory (lpFormat and lpParms stay empty), so there is nothing
 // to free; pointers a caller set are its own and are left alone. Returns AVIERR_OK.
 HRESULT AVISaveOptionsFree(int streams, LPAVICOMPRESSOPTIONS* options);

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <vector>
@@ -52,7 +53,14 @@ class ObservingCam : public TScreenCam {
     while (Recording) platform::SleepMs(2);
     platform::SleepMs(400);  // closing the file
     std::ofstream(file.toStdString()) << "video";
-    return 1;
+    FileFinished = !endNotWritten;
+    return endNotWritten ? 0 : 1;
+  }
+
+  // The system refuses the thread for real: no stack of one byte can be had.
+  bool StartRecordingThread(QThread& thread) override {
+    if (threadFails) thread.setStackSize(1);
+    return TScreenCam::StartRecordingThread(thread);
   }
 
   std::vector<Attempt> Attempts() {
@@ -60,6 +68,8 @@ class ObservingCam : public TScreenCam {
     return attempts_;
   }
   std::atomic<bool> failAtOnce{false};
+  std::atomic<bool> endNotWritten{false};
+  std::atomic<bool> threadFails{false};  // the file is left, but its end could not be written
 
  private:
   std::mutex mutex_;
@@ -205,6 +215,37 @@ TEST_F(RecordCommand, StopAfterAFailedAttemptSaysTheFileCannotBeCreated) {
       "Vorlix\tCannot create file '" + QString::fromStdString(OutputFolder() + "My video.avi") + "'";
   EXPECT_EQ(Stop(), QStringList{expected});
   ExpectReady(regionBounds);
+}
+
+TEST_F(RecordCommand, ARecordingThreadThatCannotStartIsAnErrorAndLeavesTheWindowsReady) {
+  ShowRegion();
+  const QRect regionBounds = ScrForm->geometry();
+  cam_->threadFails = true;
+  {
+    testsupport::ModalWatcher watcher;
+    ScreenForm->bt_Record->click();
+    EXPECT_EQ(watcher.Seen(), QStringList{"Error\tError Creating AVI file"});
+  }
+  ExpectReady(regionBounds);
+  EXPECT_TRUE(cam_->Attempts().empty());
+
+  // Nothing is left waiting: the next recording starts and stops as usual.
+  cam_->threadFails = false;
+  ScreenForm->bt_Record->click();
+  ExpectRecording();
+  ASSERT_TRUE(PumpUntil([&] { return cam_->Attempts().size() == 1; }));
+  EXPECT_EQ(Stop(), QStringList{Created("My video.avi")}) << "the failed start left no file";
+  ExpectReady(regionBounds);
+}
+
+TEST_F(RecordCommand, AFileWhoseEndCouldNotBeWrittenIsNotReportedAsCreated) {
+  cam_->endNotWritten = true;
+  ShowRegion();
+  ScreenForm->bt_Record->click();
+  windowstest::Pump(100);
+  const std::string file = OutputFolder() + "My video.avi";
+  EXPECT_EQ(Stop(), QStringList{"Vorlix\tCannot create file '" + QString::fromStdString(file) + "'"});
+  EXPECT_TRUE(std::filesystem::exists(file)) << "what was recorded is left where it is";
 }
 
 TEST_F(RecordCommand, ACancelledDialogLeavesTheNextRecordingsSettingsAndTheNextOpeningResetsTheBars) {

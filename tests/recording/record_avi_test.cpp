@@ -2,7 +2,10 @@
 // the timing by slots, the size adaptation, and the failures the user is told about.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -46,6 +49,7 @@ TEST_F(RecordAvi, TwoSecondsOfAChangingRegionAtTenFps) {
   EXPECT_EQ(cam.starts, 1);
   EXPECT_EQ(cam.stops, 1);
   EXPECT_EQ(cam.errors, 0);
+  EXPECT_TRUE(cam.FileFinished);
   EXPECT_TRUE(boxes.Seen().isEmpty()) << boxes.Seen().join('\n').toStdString();
   EXPECT_TRUE(markerShownDuringTheRecording);
   EXPECT_TRUE(cam.Marker->isHidden()) << "hidden again at the end";
@@ -280,6 +284,40 @@ TEST_F(RecordAvi, ARepeatWithTheDefaultCompressorKeepsTheFramesAlreadyRecorded) 
   EXPECT_GE(kept.frames, kFramesBeforeTheFailure) << "the frames before the failure are kept";
   EXPECT_EQ(codectest::DecodeRgb(File("kept.avi"), 64, 48).messages, "");
   EXPECT_EQ(ProbeStream(File("001_kept.avi")).codecTag, "MSVC");
+}
+
+// The frames are written but the file's end (index, header sizes) is not: the attempt failed,
+// whichever compressor recorded. Nothing is offered again, for the compressor did not fail.
+TEST_F(RecordAvi, AFileWhoseEndCannotBeWrittenIsARecordingError) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a write over the limit fails instead of ending the process
+  rlimit unlimited{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+  auto region = RegionAt(QRect(0, 0, 64, 48));
+  for (const bool defaultCompressor : {true, false}) {
+    SCOPED_TRACE(defaultCompressor ? "the default compressor" : "another compressor");
+    ResultCam cam;
+    if (!defaultCompressor) {
+      cam.CompressorIndex = cam.IndexOf(mmioFOURCC('M', 'J', 'P', 'G'));
+      ASSERT_GE(cam.CompressorIndex, 0);
+      cam.CompressorFourCC = mmioFOURCC('M', 'J', 'P', 'G');
+    }
+    boxes.Clear();
+    const std::string file = File(defaultCompressor ? "msvc.avi" : "mjpg.avi");
+    // Once the last frame is on disk, the file may grow no further.
+    cam.OnRecordStop = [&](TScreenCam*) {
+      const auto size = static_cast<rlim_t>(std::filesystem::file_size(file));
+      const rlimit atTheFrames{size, unlimited.rlim_max};
+      ::setrlimit(RLIMIT_FSIZE, &atTheFrames);
+    };
+    RecordFor(cam, region.get(), file, 500);
+    ::setrlimit(RLIMIT_FSIZE, &unlimited);
+
+    EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{0});
+    EXPECT_EQ(cam.errors, 1);
+    EXPECT_FALSE(cam.FileFinished);
+    EXPECT_EQ(boxes.Seen(), QStringList{"Error\tError Creating AVI file"});
+    EXPECT_FALSE(std::filesystem::exists(File("001_" + std::filesystem::path(file).filename().string())));
+  }
 }
 
 }  // namespace
