@@ -50,6 +50,7 @@ bool TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) 
   if (index >= 0 && index < CompressorCount && index < MaxCompressors) {
     CompressorFourCC = Compressors[index].fccHandler;
   }
+  readFailureShown_ = false;
   auto* thread = new TRecordAVIThread(this, regionWindow, fileName);
   Thread = thread;
   lastThread_ = thread;

@@ -104,8 +104,9 @@ class TScreenCam {
   void QueryCompressorDialogs(std::uint8_t index, bool& hasAbout, bool& hasConfig);
 
   // Grabs the screen rectangle as a frame at ScreenBitsPerPixel, the arrow drawn in when
-  // WithCursor; null for an empty rectangle or when no block can be had. During a recording it
-  // also flashes the marker (and moves it there under FollowRegion). Any thread.
+  // WithCursor; null for an empty rectangle, when no block can be had or when the pixels cannot
+  // be read ("Error retrieving bitmap bits", once per recording). During a recording it also
+  // flashes the marker (and moves it there under FollowRegion). Any thread.
   PackedDib CaptureFrame(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height);
   // Paints the marker in the capture (true) or idle (false) colour, through the UI thread.
   // Only while Thread is set.
@@ -120,6 +121,7 @@ class TScreenCam {
 
  private:
   bool ThreadEnded() const;
+  std::atomic<bool> readFailureShown_{false};  // during the current recording
   QPointer<TRecordAVIThread> lastThread_;  // UI thread only
   QPointer<TFlashingWnd> marker_;
 };
@@ -194,9 +196,11 @@ class TServerImage : public TDeviceBitmap {
 };
 
 // Converts `bitmap` into a packed DIB at `bitsPerPixel` in a new zero-filled block; returns the
-// block unlocked, or null when none can be had (too large included). A failed read is shown as
-// "Error retrieving bitmap bits" and the block is returned all the same.
-platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t bitsPerPixel);
+// block unlocked, or null when none can be had (too large included) or when the pixels cannot be
+// read, which `unreadable` (when given) then tells apart: a block of made-up pixels would pass
+// for a capture.
+platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t bitsPerPixel,
+                                           bool* unreadable = nullptr);
 
 // Releases a frame and clears the reference; a null reference is left alone.
 void FreeFrame(PackedDib& frame);

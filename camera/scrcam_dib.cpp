@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "camera/scrcam.h"
-#include "platform/message_box.h"
 
 namespace {
 
@@ -35,7 +34,8 @@ TPackedDibLayout PackedDibLayout(std::int64_t width, std::int64_t height, std::u
   return layout;
 }
 
-platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t bitsPerPixel) {
+platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t bitsPerPixel, bool* unreadable) {
+  if (unreadable) *unreadable = false;
   const int width = bitmap.Width();
   const int height = bitmap.Height();
   const TPackedDibLayout layout = PackedDibLayout(width, height, bitsPerPixel);
@@ -59,13 +59,15 @@ platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t 
 
   std::uint8_t* colorTable = dib + kHeaderSize;
   std::uint8_t* pixels = colorTable + 4u * layout.colorsUsed;
-  if (!bitmap.GetDIBits(bitsPerPixel, colorTable, pixels, layout.stride)) {
-    if (filled) std::memset(pixels, 0, layout.imageSize);  // black, as a cleared block would show
-    platform::ShowMessage("Error", "Error retrieving bitmap bits", platform::BoxIcon::None);
-  }
+  const bool read = bitmap.GetDIBits(bitsPerPixel, colorTable, pixels, layout.stride);
   Put32(dib + 32, layout.colorsUsed);  // whatever the conversion left there
 
   platform::GlobalUnlock(block);
+  if (!read) {
+    platform::GlobalFree(block);
+    if (unreadable) *unreadable = true;
+    return nullptr;
+  }
   return block;
 }
 

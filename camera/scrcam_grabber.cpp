@@ -84,11 +84,19 @@ PackedDib TScreenCam::CaptureFrame(std::int32_t left, std::int32_t top, std::int
   if (WithCursor) bitmap.DrawArrow(&pointer);
 
   PackedDib frame = nullptr;
-  if (platform::GlobalHandle_t block = BitmapToPackedDib(bitmap, static_cast<std::uint32_t>(ScreenBitsPerPixel))) {
+  bool unreadable = false;
+  if (platform::GlobalHandle_t block =
+          BitmapToPackedDib(bitmap, static_cast<std::uint32_t>(ScreenBitsPerPixel), &unreadable)) {
     frame = platform::GlobalLock(block);
     if (!frame) platform::GlobalFree(block);
   }
-  if (!frame) {
+  if (unreadable) {
+    // The recording drops the slot and goes on; one box says why, not one per frame, each of
+    // which would hold the recording up.
+    if (!Thread.load() || !readFailureShown_.exchange(true)) {
+      platform::ShowMessage("Error", "Error retrieving bitmap bits", platform::BoxIcon::None);
+    }
+  } else if (!frame) {
     platform::ShowMessage("Error", "Error capturing a frame!", platform::BoxIcon::Warning);
   }
 

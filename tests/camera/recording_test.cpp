@@ -320,6 +320,7 @@ class GrabbingCam : public TScreenCam {
     while (Recording) {
       const QRect r = Rect();
       PackedDib frame = CaptureFrame(r.x(), r.y(), r.width(), r.height());
+      ++grabs;
       if (frame) {
         ++frames;
         const cameratest::DibView dib(frame);
@@ -339,13 +340,31 @@ class GrabbingCam : public TScreenCam {
     std::lock_guard<std::mutex> lock(mutex_);
     rect_ = r;
   }
-  std::atomic<int> frames{0};
+  std::atomic<int> grabs{0}, frames{0};
   std::atomic<bool> framesRightSize{true};
 
  private:
   std::mutex mutex_;
   QRect rect_{100, 100, 200, 150};
 };
+
+// A frame of made-up pixels would be recorded as if captured; a box per frame would hold the
+// recording up at every slot.
+TEST(ScreenCam, PixelsThatCannotBeReadGiveNoFrameAndOneBoxPerRecording) {
+  cameratest::BoxWatcher boxes;
+  GrabbingCam cam;
+  cam.ShowMarker = false;
+  cam.ScreenBitsPerPixel = 12;  // there is no conversion to 12 bits: every read fails
+  const std::string box = "Error\tError retrieving bitmap bits\n";
+  for (int recording = 1; recording <= 2; ++recording) {
+    cam.StartRecording(nullptr, "unused.avi");
+    ASSERT_TRUE(ServeUntil([&] { return cam.grabs >= 5 * recording; }));
+    cam.StopRecording();
+    cam.WaitForThread();
+    EXPECT_EQ(cam.frames, 0);
+    EXPECT_EQ(boxes.Log(), recording == 1 ? box : box + box);
+  }
+}
 
 TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItReads) {
   const testsupport::WindowGeometry size = testsupport::ScreenSize();
