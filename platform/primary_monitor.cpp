@@ -30,9 +30,6 @@ MonitorRect CutToScreen(const MonitorRect& rect, int screenWidth, int screenHeig
   return {left, top, right - left, bottom - top};
 }
 
-// Of a rectangle already cut to the screen.
-bool HoldsOrigin(const MonitorRect& rect) { return rect.left == 0 && rect.top == 0; }
-
 std::vector<Monitor> ReadMonitors(xcb_connection_t* connection, xcb_window_t root) {
   const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_randr_id);
   if (!extension || !extension->present) return {};
@@ -62,11 +59,10 @@ MonitorRect ChoosePrimaryMonitor(const std::vector<Monitor>& monitors, int scree
     const MonitorRect cut = CutToScreen(monitor.rect, screenWidth, screenHeight);
     if (cut.width > 0) onScreen.push_back({cut, monitor.primary});
   }
-  auto chosen = std::find_if(onScreen.begin(), onScreen.end(), [](const Monitor& m) { return m.primary; });
-  if (chosen == onScreen.end())
-    chosen = std::find_if(onScreen.begin(), onScreen.end(), [](const Monitor& m) { return HoldsOrigin(m.rect); });
-  if (chosen == onScreen.end()) return {0, 0, std::max(screenWidth, 0), std::max(screenHeight, 0)};
-  return chosen->rect;
+  if (onScreen.empty()) return {0, 0, std::max(screenWidth, 0), std::max(screenHeight, 0)};
+  const auto primary = std::find_if(onScreen.begin(), onScreen.end(), [](const Monitor& m) { return m.primary; });
+  // Without a primary one, the first listed: Qt's primary screen then, where the windows centre.
+  return primary != onScreen.end() ? primary->rect : onScreen.front().rect;
 }
 
 MonitorRect PrimaryMonitor() {

@@ -17,8 +17,9 @@ struct Monitor {
 };
 
 // The monitor that stands for the whole screen of `screenWidth` x `screenHeight`, cut to the
-// screen: the primary one; without one, the first that holds the origin (where a single-monitor
-// desktop has its screen); else the whole screen. Monitors with no pixels on the screen don't count.
+// screen: the primary one; without one, the first listed (as Qt takes it for its primary screen,
+// so that stills and windows agree); without monitors, the whole screen. Monitors with no pixels on
+// the screen don't count.
 MonitorRect ChoosePrimaryMonitor(const std::vector<Monitor>& monitors, int screenWidth, int screenHeight);
 
 // The primary monitor of $DISPLAY's screen, read over a connection of its own (any thread); the

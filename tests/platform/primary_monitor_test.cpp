@@ -22,7 +22,7 @@ const MonitorRect kScreen{0, 0, kWidth, kHeight};
 const MonitorRect kLeft{0, 0, 1024, 768};
 const MonitorRect kRight{1024, 0, 1024, 768};
 
-TEST(ChoosePrimaryMonitor, PrimaryElseTheOriginsMonitorElseTheWholeScreen) {
+TEST(ChoosePrimaryMonitor, PrimaryElseTheFirstListedElseTheWholeScreen) {
   struct Case {
     const char* what;
     std::vector<Monitor> monitors;
@@ -33,12 +33,11 @@ TEST(ChoosePrimaryMonitor, PrimaryElseTheOriginsMonitorElseTheWholeScreen) {
       {"one monitor, not flagged primary", {{kScreen, false}}, kScreen},
       {"primary away from the origin", {{kLeft, false}, {kRight, true}}, kRight},
       {"primary listed first", {{kRight, true}, {kLeft, false}}, kRight},
-      {"no primary: the monitor at the origin", {{kRight, false}, {kLeft, false}}, kLeft},
-      {"no primary, none at the origin", {{kRight, false}}, kScreen},
+      {"no primary: the first listed", {{kRight, false}, {kLeft, false}}, kRight},
       {"primary reaching past the screen is cut", {{{1024, -10, 2000, 900}, true}}, kRight},
       {"primary wholly off the screen", {{{3000, 0, 800, 600}, true}}, kScreen},
-      {"primary without pixels: the monitor at the origin", {{{1024, 0, 0, 768}, true}, {kLeft, false}}, kLeft},
-      {"one reaching over the origin counts as holding it", {{{-100, -100, 1124, 868}, false}}, kLeft},
+      {"primary without pixels: the first with some", {{{1024, 0, 0, 768}, true}, {kLeft, false}}, kLeft},
+      {"off the screen is passed over", {{{-2048, 0, 1024, 768}, false}, {kLeft, false}}, kLeft},
   };
   for (const Case& c : cases)
     EXPECT_EQ(platform::ChoosePrimaryMonitor(c.monitors, kWidth, kHeight), c.expected) << c.what;
