@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
-#include <QScreen>
 #include <QShowEvent>
 #include <stdexcept>
 
@@ -194,7 +193,7 @@ void TScreenForm::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;  // restored from the task bar, not shown by the program
   if (!shownOnce_) {
     shownOnce_ = true;
-    move(widgets::CentredIn(screen()->virtualGeometry(), frameGeometry().size()));
+    move(widgets::CentredIn(widgets::PrimaryMonitorArea(), frameGeometry().size()));
   }
   if (StillInProgress) return;  // shown again at the end of a still: the hotkeys are still ours
   // After the window is up, so that the messages appear over it.

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "app/output_naming.h"
+#include "app/still_image.h"
 #include "app/unattended_boxes.h"
 #include "app/vorlix_application.h"
 #include "camera/codec/compressor_table.h"
@@ -91,10 +92,12 @@ int RecordFromCommandLine(const CommandLine& command, int argc, char** argv) {
 
   // The region window of the windows' recordings, here never shown: its bounds are the region.
   QWidget region(nullptr, Qt::Window | Qt::FramelessWindowHint);
-  if (command.region)
+  if (command.region) {
     region.setGeometry(command.region->x, command.region->y, command.region->width, command.region->height);
-  else
-    region.setGeometry(0, 0, camera.ScreenWidth, camera.ScreenHeight);
+  } else {
+    const CaptureRectangle whole = WholeScreenRectangle();
+    region.setGeometry(whole.left, whole.top, whole.Width(), whole.Height());
+  }
 
   // The time counts from the first frame, not from the start of the file's set-up.
   QTimer duration;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/primary_monitor.h"
 #include "platform/screen_reader.h"
 
 namespace app {
@@ -11,9 +12,10 @@ namespace app {
 std::vector<std::uint32_t> CreateSystemPalette() { return platform::ScreenReader::Instance().Info().palette; }
 
 CaptureRectangle WholeScreenRectangle() {
-  // Read at each still: the display may have been resized since the program started.
-  const platform::ScreenReader::Size size = platform::ScreenReader::Instance().CurrentSize();
-  return CaptureRectangle{0, 0, size.width, size.height};
+  // Read at each still: the display may have been resized, or its monitors rearranged, since the
+  // program started.
+  const platform::MonitorRect primary = platform::PrimaryMonitor();
+  return CaptureRectangle{primary.left, primary.top, primary.left + primary.width, primary.top + primary.height};
 }
 
 StillImage CaptureRect(const CaptureRectangle& rect) {

@@ -6,7 +6,7 @@ set -euo pipefail
 build_pkgs=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev libxcb-shape0-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev libxcb-shape0-dev libxcb-randr0-dev
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libyuv-dev
   libjpeg-dev
   xdg-utils file

@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Runs a command on a private Xvfb display with the openbox window manager, handed over only once
 # the window manager is ready.
-# Usage: with-xserver.sh [--depth N] [--size WxH] -- command [args...]
+# Usage: with-xserver.sh [--depth N] [--size WxH] [--two-monitors] -- command [args...]
+# --two-monitors splits the screen into two RandR monitors side by side, the right one primary:
+# a primary monitor away from the origin, as a program that takes the whole screen or the
+# origin's monitor for the primary one would not expect.
 set -euo pipefail
 depth=24
 size=1280x1024
+two_monitors=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --depth) depth=$2; shift 2 ;;
     --size) size=$2; shift 2 ;;
+    --two-monitors) two_monitors=1; shift ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -54,6 +59,18 @@ export DISPLAY=$display
 xprop -root -spy _VORLIX_KEEPER >/dev/null 2>&1 &
 keeper_pid=$!
 
+if [ $two_monitors = 1 ]; then
+  width=${size%x*} height=${size#*x}
+  half=$((width / 2))
+  # At 96 dots per inch, so that the monitors' sizes in millimetres look like real ones.
+  half_mm=$((half * 254 / 960)) height_mm=$((height * 254 / 960))
+  # The right monitor takes over the server's one output, whose own monitor would else cover both.
+  output=$(xrandr | awk '/ connected/ { print $1; exit }')
+  xrandr --setmonitor vorlix-left "${half}/${half_mm}x${height}/${height_mm}+0+0" none >/dev/null
+  xrandr --setmonitor '*vorlix-right' "$((width - half))/${half_mm}x${height}/${height_mm}+${half}+0" "$output" >/dev/null
+fi
+
+# Started after the monitors are set, so that it places windows on them from the start.
 openbox --sm-disable >/dev/null 2>&1 &
 wm_pid=$!
 

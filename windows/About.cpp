@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <algorithm>
 
@@ -123,7 +122,7 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
 void TAboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
-  move(widgets::CentredIn(screen()->geometry(), frameGeometry().size()));
+  move(widgets::CentredIn(widgets::PrimaryMonitorArea(), frameGeometry().size()));
 }
 
 void TAboutBox::paintEvent(QPaintEvent*) {

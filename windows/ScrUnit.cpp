@@ -104,7 +104,7 @@ void TScrForm::FormShow() {
 }
 
 void TScrForm::CentreOnDesktop() {
-  move(widgets::CentredIn(screen()->virtualGeometry(), size()));
+  move(widgets::CentredIn(widgets::PrimaryMonitorArea(), size()));
 }
 
 void TScrForm::LMDSpeedButton1Click() { close(); }

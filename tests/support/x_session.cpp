@@ -10,11 +10,42 @@
 
 namespace testsupport {
 
-WindowGeometry ScreenSize() {
+namespace {
+
+// What xwininfo with the given arguments says of a window's place and size.
+WindowGeometry XwininfoGeometry(const std::string& arguments) {
   WindowGeometry g;
-  std::istringstream in(Run("xdotool getdisplaygeometry").output);
-  in >> g.width >> g.height;
+  std::istringstream in(Run("xwininfo " + arguments).output);
+  for (std::string line; std::getline(in, line);) {
+    const auto colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    const int value = std::atoi(line.c_str() + colon + 1);
+    if (line.find("Absolute upper-left X") != std::string::npos) g.x = value;
+    if (line.find("Absolute upper-left Y") != std::string::npos) g.y = value;
+    if (line.find("  Width") == 0) g.width = value;
+    if (line.find("  Height") == 0) g.height = value;
+  }
   return g;
+}
+
+}  // namespace
+
+// The root window itself, not the monitor that xdotool's display geometry reports on a screen of
+// several monitors.
+WindowGeometry ScreenSize() { return XwininfoGeometry("-root"); }
+
+WindowGeometry PrimaryMonitor() {
+  // Lines such as " 0: *right 1024/270x768/203+1024+0  screen"; the star marks the primary one.
+  std::istringstream in(Run("xrandr --listmonitors").output);
+  for (std::string line; std::getline(in, line);) {
+    const auto star = line.find(": *");
+    if (star == std::string::npos) continue;
+    const auto space = line.find(' ', star + 3);
+    if (space == std::string::npos) continue;
+    WindowGeometry g;
+    if (std::sscanf(line.c_str() + space, " %d/%*dx%d/%*d+%d+%d", &g.width, &g.height, &g.x, &g.y) == 4) return g;
+  }
+  return ScreenSize();
 }
 
 RgbImage MakePattern(int width, int height) {
@@ -87,20 +118,7 @@ bool WaitUntilSettled(const std::string& windowId, std::chrono::milliseconds tim
   }, timeout);
 }
 
-WindowGeometry ClientOrigin(const std::string& windowId) {
-  WindowGeometry g;
-  std::istringstream in(Run("xwininfo -id " + windowId).output);
-  for (std::string line; std::getline(in, line);) {
-    const auto colon = line.find(':');
-    if (colon == std::string::npos) continue;
-    const int value = std::atoi(line.c_str() + colon + 1);
-    if (line.find("Absolute upper-left X") != std::string::npos) g.x = value;
-    if (line.find("Absolute upper-left Y") != std::string::npos) g.y = value;
-    if (line.find("  Width") == 0) g.width = value;
-    if (line.find("  Height") == 0) g.height = value;
-  }
-  return g;
-}
+WindowGeometry ClientOrigin(const std::string& windowId) { return XwininfoGeometry("-id " + windowId); }
 
 int Xdotool(const std::string& arguments) { return Run("xdotool " + arguments + " 2>/dev/null").exitCode; }
 

@@ -14,6 +14,8 @@ struct WindowGeometry {
 
 // The root window's size.
 WindowGeometry ScreenSize();
+// The primary RandR monitor as xrandr lists it; the whole screen when none is marked primary.
+WindowGeometry PrimaryMonitor();
 // A screen-sized pattern in which nearly every pixel differs from its neighbours.
 RgbImage MakePattern(int width, int height);
 // Shows `image` as the root window's background (what every uncovered pixel then shows).
