@@ -31,6 +31,8 @@ void RgbRow(const StillImage& image, int y, std::vector<JSAMPLE>& rgb) {
     std::uint8_t r = 0, g = 0, b = 0;
     if (image.bitsPerPixel == 32) {
       b = src[4 * x]; g = src[4 * x + 1]; r = src[4 * x + 2];
+    } else if (image.bitsPerPixel == 24) {
+      b = src[3 * x]; g = src[3 * x + 1]; r = src[3 * x + 2];
     } else if (image.bitsPerPixel == 16) {
       const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
       r = std::uint8_t(((v >> 10) & 31) * 255 / 31);

@@ -37,6 +37,7 @@ StillImage CaptureRect(const CaptureRectangle& rect) {
 
 QImage ToQImage(const StillImage& image) {
   QImage::Format format = QImage::Format_RGB32;
+  if (image.bitsPerPixel == 24) format = QImage::Format_BGR888;  // DIB rows: blue, green, red
   if (image.bitsPerPixel == 16) format = QImage::Format_RGB555;
   if (image.bitsPerPixel == 8) format = QImage::Format_Indexed8;
   QImage result(image.width, image.height, format);

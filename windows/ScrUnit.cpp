@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QScreen>
 #include <QShowEvent>
 #include <QToolButton>
 #include <algorithm>

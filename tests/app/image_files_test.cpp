@@ -1,6 +1,8 @@
 // Still files checked by an independent reader (ImageMagick).
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 
 #include "app/bmp_file.h"
 #include "app/still_files.h"
+#include "app/still_image.h"
 #include "tests/support/image_probe.h"
 
 namespace {
@@ -40,8 +43,9 @@ app::StillImage MakeStill(int bits) {
     for (int x = 0; x < image.width; ++x) {
       const std::uint32_t c = Colour(x, y);
       const std::uint8_t r = c >> 16, g = c >> 8, b = c;
-      if (bits == 32) {
-        row[4 * x] = b; row[4 * x + 1] = g; row[4 * x + 2] = r;
+      if (bits == 32 || bits == 24) {
+        const int bytes = bits / 8;
+        row[bytes * x] = b; row[bytes * x + 1] = g; row[bytes * x + 2] = r;
       } else if (bits == 16) {
         const std::uint16_t v = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
         row[2 * x] = v & 0xff; row[2 * x + 1] = v >> 8;
@@ -55,7 +59,7 @@ app::StillImage MakeStill(int bits) {
 
 std::uint32_t ExpectedRgb(int bits, int x, int y) {
   const std::uint32_t c = Colour(x, y);
-  if (bits == 32) return c;
+  if (bits == 32 || bits == 24) return c;
   if (bits == 16) {
     auto widen = [](std::uint32_t v) { v = (v >> 3) & 31; return (v << 3) | (v >> 2); };
     return (widen(c >> 16) << 16) | (widen(c >> 8) << 8) | widen(c);
@@ -64,9 +68,12 @@ std::uint32_t ExpectedRgb(int bits, int x, int y) {
   return grey * 0x010101;
 }
 
+// Every pixel format the screen reader reports.
+constexpr int kDisplayFormats[] = {32, 24, 16, 8};
+
 TEST(BmpFile, ImageMagickReadsEveryDepthWithItsColours) {
   const std::string folder = TempFolder();
-  for (int bits : {32, 16, 8}) {
+  for (int bits : kDisplayFormats) {
     SCOPED_TRACE(bits);
     const std::string path = folder + "/still" + std::to_string(bits) + ".bmp";
     ASSERT_TRUE(app::WriteStillToNewFile(path, MakeStill(bits)));
@@ -84,6 +91,40 @@ TEST(BmpFile, ImageMagickReadsEveryDepthWithItsColours) {
     for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < 5; ++x) EXPECT_EQ(read.At(x, y), ExpectedRgb(bits, x, y)) << x << "," << y;
     }
+  }
+}
+
+// The clipboard's image and the JPEG file show the still's colours at every display format (a
+// format an output does not know would come out black or garbled).
+TEST(StillOutputs, ClipboardImageAndJpegKeepTheColoursOfEveryDisplayFormat) {
+  const std::string folder = TempFolder();
+  for (int bits : kDisplayFormats) {
+    SCOPED_TRACE(bits);
+    const app::StillImage still = MakeStill(bits);
+    const QImage clipboard = app::ToQImage(still);
+    ASSERT_EQ(clipboard.size(), QSize(5, 3));
+    double expectedSum = 0;
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x) {
+        EXPECT_EQ(clipboard.pixel(x, y), 0xff000000u | ExpectedRgb(bits, x, y)) << x << "," << y;
+        const std::uint32_t c = ExpectedRgb(bits, x, y);
+        expectedSum += (c >> 16 & 0xff) + (c >> 8 & 0xff) + (c & 0xff);
+      }
+    }
+    // JPEG is lossy: the image's mean colour is what survives exactly enough to compare.
+    const std::string path = folder + "/still" + std::to_string(bits) + ".jpg";
+    ASSERT_TRUE(app::WriteStillToNewFile(path, still));
+    const testsupport::RgbImage read = testsupport::ReadImage(path);
+    ASSERT_EQ(read.width, 5);
+    ASSERT_EQ(read.height, 3);
+    double readSum = 0;
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 5; ++x) {
+        const std::uint32_t c = read.At(x, y);
+        readSum += (c >> 16 & 0xff) + (c >> 8 & 0xff) + (c & 0xff);
+      }
+    }
+    EXPECT_NEAR(readSum / 45, expectedSum / 45, 6.0);
   }
 }
 
