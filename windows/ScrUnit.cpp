@@ -48,9 +48,7 @@ TScrForm::TScrForm(QWidget* parent)
   resize(kFrameLeft + kInitialClientWidth + kFrameRight, kFrameTop + kInitialClientHeight + kFrameBottom);
   LayoutControls();
 
-  // At the session's end the program is asked whether it may quit: a recording is stopped then,
-  // but the window stays as it is.
-  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { FormCloseQuery(); });
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SessionEndQuery(); });
   platform::TopMostWindows::Instance().Register(this);
 }
 
@@ -133,6 +131,15 @@ void TScrForm::FormCloseQuery() {
     ScreenForm->bt_Record->setText("Record");
     ScreenForm->bt_Record->setEnabled(false);
   }
+}
+
+void TScrForm::SessionEndQuery() {
+  // A shown window is not closing: clearing its selection would leave it on the screen with a
+  // Record button that asks for a region.
+  if (isVisible()) return;
+  FormCloseQuery();
+  // The session may end the program as soon as it has its answer: the file must be whole by then.
+  ScreenForm->ScreenCam->WaitForThread();
 }
 
 bool TScrForm::event(QEvent* event) {

@@ -36,8 +36,12 @@ class TScrForm : public QWidget {
   void FormShow();
   void FormResize();
   void FormActivate();
-  // Asked each time the window may close, and at the session's end; always allows the close.
+  // Asked each time the window may close; always allows the close.
   void FormCloseQuery();
+  // The session is ending (log-out, shut-down) and asks whether the program may quit. A running
+  // recording is stopped and its file finished before the answer, as Exit does; a shown window
+  // stays shown and selected, for the log-out may yet be cancelled.
+  void SessionEndQuery();
   void FormClose() {}
   void LMDSpeedButton1Click();
   // X and Y are in Panel1's coordinates.

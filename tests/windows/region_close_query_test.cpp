@@ -76,7 +76,7 @@ TEST_F(RegionWindowTest, CloseQueryDuringARecordingStopsItSilentlyAndUndoesOneSu
   topMost.Suspend();
   topMost.Suspend();
 
-  // The session's end asks without closing.
+  // Asked without a close following.
   ScrForm->FormCloseQuery();
   EXPECT_FALSE(ScreenForm->ScreenCam->Recording);
   EXPECT_EQ(topMost.SuspensionCount(), suspended + 1);
@@ -86,4 +86,28 @@ TEST_F(RegionWindowTest, CloseQueryDuringARecordingStopsItSilentlyAndUndoesOneSu
   EXPECT_FALSE(ScreenForm->RegionSelected);
   EXPECT_FALSE(ScrForm->isVisible());
   EXPECT_EQ(MessageLog(), "");
+}
+
+TEST_F(RegionWindowTest, TheSessionsEndFinishesARecordingAndLeavesAShownRegionSelected) {
+  ASSERT_NO_FATAL_FAILURE(ShowRegion());
+  // Nothing is recorded: the window is not closing, so it stays shown and selected.
+  ScrForm->SessionEndQuery();
+  EXPECT_TRUE(ScrForm->isVisible());
+  EXPECT_TRUE(ScreenForm->RegionSelected);
+  EXPECT_TRUE(ScreenForm->bt_Record->isEnabled());
+
+  // A recording is stopped, and its file finished, before the answer: the session may end the
+  // program at once.
+  TScreenCam* camera = ScreenForm->ScreenCam;
+  ScreenForm->bt_Record->click();
+  ASSERT_TRUE(PumpUntil([camera] { return camera->FramesWritten > 0; }));
+  ScrForm->SessionEndQuery();
+  EXPECT_EQ(camera->Thread, nullptr);
+  EXPECT_FALSE(camera->Recording);
+  EXPECT_TRUE(camera->FileFinished);
+  EXPECT_TRUE(SettingButtonsEnabled());
+  ExpectRecordReset();
+  EXPECT_FALSE(ScreenForm->RegionSelected);
+  EXPECT_FALSE(ScrForm->isVisible());
+  EXPECT_EQ(MessageLog(), "") << "no message at the session's end";
 }
