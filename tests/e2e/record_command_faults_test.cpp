@@ -2,10 +2,12 @@
 // recorded, says clearly what cannot, and never leaves a file that does not play.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
@@ -102,27 +104,59 @@ TEST(RecordCommandFaults, AReadOnlyFolderIsAClearFailure) {
   fs::remove_all(folder);
 }
 
-// Names held by links and folders: a link to a file is numbered past like the file, a dangling
-// link or a folder fails clearly; nothing is written through a link and nothing is replaced.
-TEST(RecordCommandFaults, NamesHeldByLinksAndFoldersAreNeverWrittenThrough) {
-  const std::string folder = testsupport::MakeTempFolder("vorlix-video-held");
-  { std::ofstream(folder + "/target") << "someone else's"; }
-  fs::create_symlink(folder + "/target", folder + "/linked.avi");
-  fs::create_symlink(folder + "/elsewhere.avi", folder + "/dangling.avi");
-  fs::create_directory(folder + "/folder.avi");
-
-  const auto linked = Record(folder + "/linked.avi", "--region 0,0,64,48");
-  EXPECT_EQ(linked.exitCode, 0) << linked.output;
-  EXPECT_NE(linked.output.find("file: " + folder + "/001_linked.avi"), std::string::npos) << linked.output;
-  EXPECT_GT(testsupport::ProbeVideo(folder + "/001_linked.avi").packets, 0);
-  for (const char* name : {"dangling.avi", "folder.avi"}) {
-    const auto run = Record(folder + "/" + name, "--region 0,0,64,48");
-    EXPECT_EQ(run.exitCode, 1) << name << ": " << run.output;
-    EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
+// What may already stand under the names of a video's sequence: the recording ends in a file
+// under a free name or in a clear failure, never writes through a link, never replaces anything.
+TEST(RecordCommandFaults, OddTargetsEndInAFreeNameOrAClearFailure) {
+  const auto file = [](const std::string& path) { std::ofstream(path) << "someone else's"; };
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& folder)> make;
+    const char* written;  // the file recorded, or "" for a failure
+  };
+  const Case cases[] = {
+      {"a folder under the next numbered name",
+       [&](const std::string& f) { file(f + "/video.avi"); fs::create_directory(f + "/001_video.avi"); }, ""},
+      {"a folder under the name", [](const std::string& f) { fs::create_directory(f + "/video.avi"); }, ""},
+      {"a dangling link", [](const std::string& f) { fs::create_symlink(f + "/elsewhere.avi", f + "/video.avi"); },
+       ""},
+      {"a link to a file",
+       [&](const std::string& f) { file(f + "/target"); fs::create_symlink(f + "/target", f + "/video.avi"); },
+       "001_video.avi"},
+      {"a chain of files, links and a FIFO",
+       [&](const std::string& f) {
+         file(f + "/video.avi");
+         file(f + "/target");
+         fs::create_symlink(f + "/target", f + "/001_video.avi");
+         ASSERT_EQ(mkfifo((f + "/002_video.avi").c_str(), 0644), 0);
+         file(f + "/003_video.avi");
+       },
+       "004_video.avi"},
+      {"a file without write permission",
+       [&](const std::string& f) { file(f + "/video.avi"); fs::permissions(f + "/video.avi", fs::perms::owner_read); },
+       "001_video.avi"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string folder = testsupport::MakeTempFolder("vorlix-video-held");
+    c.make(folder);
+    const auto run = Record(folder + "/video.avi", "--region 0,0,64,48");
+    if (*c.written) {
+      EXPECT_EQ(run.exitCode, 0) << run.output;
+      EXPECT_NE(run.output.find("file: " + folder + "/" + c.written), std::string::npos) << run.output;
+      EXPECT_GT(testsupport::ProbeVideo(folder + "/" + c.written).packets, 0);
+    } else {
+      EXPECT_EQ(run.exitCode, 1) << run.output;
+      EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
+    }
+    EXPECT_FALSE(fs::exists(folder + "/elsewhere.avi")) << "nothing created through a link";
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      // Whatever stood there before is as it was.
+      if (entry.is_regular_file() && entry.path().filename() != c.written) {
+        EXPECT_EQ(fs::file_size(entry.path()), 14u) << entry.path();
+      }
+    }
+    fs::remove_all(folder);
   }
-  EXPECT_FALSE(fs::exists(folder + "/elsewhere.avi")) << "nothing created through the link";
-  EXPECT_EQ(fs::file_size(folder + "/target"), 14u) << "the link's file untouched";
-  fs::remove_all(folder);
 }
 
 TEST(RecordCommandFaults, AFileSystemThatFillsUpKeepsEveryWholeFrame) {
