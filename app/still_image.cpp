@@ -9,7 +9,8 @@
 
 namespace app {
 
-std::vector<std::uint32_t> CreateSystemPalette() { return platform::ScreenReader::Instance().Info().palette; }
+// Read at each still: programs may have changed the colours since the start.
+std::vector<std::uint32_t> CreateSystemPalette() { return platform::ScreenReader::Instance().CurrentPalette(); }
 
 CaptureRectangle WholeScreenRectangle() {
   // Read at each still: the display may have been resized, or its monitors rearranged, since the

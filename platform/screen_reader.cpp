@@ -27,6 +27,27 @@ struct ScreenReader::Impl {
   // The screen's size now; it changes when the display is resized. Guarded by `mutex`.
   int width = 0, height = 0;
 
+  // The default colormap of palette displays, 0 on true-colour ones.
+  xcb_colormap_t colormap = 0;
+  int paletteEntries = 0;
+
+  // The colormap's entries as 0x00RRGGBB; entries the server does not answer for are black.
+  std::vector<std::uint32_t> QueryPalette() {
+    std::vector<std::uint32_t> palette(paletteEntries, 0);
+    std::vector<std::uint32_t> pixels(paletteEntries);
+    for (int i = 0; i < paletteEntries; ++i) pixels[i] = i;
+    xcb_query_colors_reply_t* reply = xcb_query_colors_reply(
+        connection, xcb_query_colors(connection, colormap, paletteEntries, pixels.data()), nullptr);
+    if (!reply) return palette;
+    const xcb_rgb_t* colors = xcb_query_colors_colors(reply);
+    const int n = std::min(paletteEntries, xcb_query_colors_colors_length(reply));
+    for (int i = 0; i < n; ++i) {
+      palette[i] = ((colors[i].red >> 8) << 16) | ((colors[i].green >> 8) << 8) | (colors[i].blue >> 8);
+    }
+    free(reply);
+    return palette;
+  }
+
   // Asks the server for the root window's size; true when it differs from what was known.
   bool RefreshSize() {
     xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, root), nullptr);
@@ -257,20 +278,9 @@ ScreenReader::ScreenReader() : impl_(new Impl) {
     }
   }
   if (info_.format.IsIndexed()) {
-    const int entries = 1 << std::min(info_.format.depth, 8);
-    std::vector<std::uint32_t> pixels(entries);
-    for (int i = 0; i < entries; ++i) pixels[i] = i;
-    xcb_query_colors_reply_t* reply = xcb_query_colors_reply(
-        c, xcb_query_colors(c, screen->default_colormap, entries, pixels.data()), nullptr);
-    info_.palette.assign(entries, 0);
-    if (reply) {
-      xcb_rgb_t* colors = xcb_query_colors_colors(reply);
-      const int n = std::min(entries, xcb_query_colors_colors_length(reply));
-      for (int i = 0; i < n; ++i) {
-        info_.palette[i] = ((colors[i].red >> 8) << 16) | ((colors[i].green >> 8) << 8) | (colors[i].blue >> 8);
-      }
-      free(reply);
-    }
+    impl_->colormap = screen->default_colormap;
+    impl_->paletteEntries = 1 << std::min(info_.format.depth, 8);
+    info_.palette = impl_->QueryPalette();
   }
 
   xcb_shm_query_version_reply_t* shm = xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr);
@@ -294,6 +304,12 @@ ScreenReader::Size ScreenReader::CurrentSize() {
   impl_->DrainEvents();
   impl_->RefreshSize();
   return {impl_->width, impl_->height};
+}
+
+std::vector<std::uint32_t> ScreenReader::CurrentPalette() {
+  if (!impl_->connection || impl_->paletteEntries == 0) return {};
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  return impl_->QueryPalette();
 }
 
 bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits,

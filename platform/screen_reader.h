@@ -29,6 +29,9 @@ class ScreenReader {
     int width = 0, height = 0;
   };
   Size CurrentSize();
+  // The colormap as the server has it now (a round trip), 0x00RRGGBB entries; empty on
+  // true-colour displays. Programs may change the colours at any moment, unlike Info().
+  std::vector<std::uint32_t> CurrentPalette();
   // The display's bits per pixel: 32 at depth 24, 16 at depth 16, 8 at depth 8.
   int BitsPerPixel() const { return info_.format.bitsPerPixel; }
 
