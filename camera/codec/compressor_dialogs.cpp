@@ -29,16 +29,16 @@ bool OnUiThread(Show show) {
 
 QString Fourcc(const CompressorEntry& entry) { return QString::fromStdString(FourccText(entry.fourcc)); }
 
-QString Description(const CompressorEntry& entry) {
-  return QString::fromUtf16(entry.description.data(), static_cast<qsizetype>(entry.description.size()));
+QString Text(const std::u16string& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QString AboutText(const CompressorEntry& entry) {
   const QString kind = entry.lossless ? QStringLiteral("Lossless: frames decode exactly as recorded.")
                                       : QStringLiteral("Lossy: the quality setting trades detail for size.");
-  return QStringLiteral("<b>%1</b><br><br>FOURCC: %2<br>%3<br>Encoder: %4")
-      .arg(Description(entry).toHtmlEscaped(), Fourcc(entry), kind,
-           QString::fromUtf16(entry.driver.data(), static_cast<qsizetype>(entry.driver.size())).toHtmlEscaped());
+  return QStringLiteral("<b>%1</b><br>%2<br><br>FOURCC: %3<br>%4<br>Encoder: %5")
+      .arg(Text(entry.encoderName).toHtmlEscaped(), Text(entry.description).toHtmlEscaped(), Fourcc(entry), kind,
+           Text(entry.driver).toHtmlEscaped());
 }
 
 }  // namespace

@@ -69,11 +69,13 @@ const LibavRecipe kPng{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_P
 const LibavRecipe kCinepak{AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
                            KeyFrameControl::Reopen, false, "", LambdaQuality};
 
-CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, AVCodecID codecId, bool lossless, bool temporal,
-                      SizeRule sizes, const LibavRecipe& recipe, std::vector<ChoiceSetting> settings = {}) {
+CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, const char* description, AVCodecID codecId,
+                      bool lossless, bool temporal, SizeRule sizes, const LibavRecipe& recipe,
+                      std::vector<ChoiceSetting> settings = {}) {
   CompressorEntry entry;
   entry.fourcc = fourcc;
   entry.shortName = encoder;
+  entry.ownDescription = description;
   entry.codecId = codecId;
   entry.lossless = lossless;
   entry.temporal = temporal;
@@ -94,7 +96,8 @@ CompressorEntry OwnVideo1Entry() {
   entry.temporal = true;
   entry.sizes = SizeRule{4, 4};
   entry.makeEncoder = MakeMsvc1Encoder;
-  entry.ownDescription = "Microsoft Video-1";
+  entry.ownDescription = "Video 1 (fast, large files)";
+  entry.ownEncoderName = "Video 1, coded for screens";
   return entry;
 }
 
@@ -107,28 +110,28 @@ std::vector<CompressorEntry> Table() {
   const SizeRule mpeg4Sizes{1, 1, 8191};  // 13-bit picture sizes in the stream header
   return {
       OwnVideo1Entry(),
-      Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", AV_CODEC_ID_ZMBV, true, true, any, kZmbv,
+      Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", "ZMBV (lossless, screens)", AV_CODEC_ID_ZMBV, true, true, any, kZmbv,
             {{"Compression", "compression_level",
               {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}}, 0}}),
-      Entry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", AV_CODEC_ID_MJPEG, false, false, any, kMjpeg),
-      Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", AV_CODEC_ID_H264, false, true, even, kX264,
+      Entry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", "Motion JPEG (fast)", AV_CODEC_ID_MJPEG, false, false, any, kMjpeg),
+      Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", "H.264 (small, plays anywhere)", AV_CODEC_ID_H264, false, true, even, kX264,
             {{"Speed", "preset",
               {{"Ultra fast", "ultrafast"}, {"Super fast", "superfast"}, {"Very fast", "veryfast"},
                {"Faster", "faster"}, {"Fast", "fast"}, {"Medium", "medium"}},
               0}}),
-      Entry(mmioFOURCC('F', 'M', 'P', '4'), "mpeg4", AV_CODEC_ID_MPEG4, false, true, mpeg4Sizes, kMpeg4),
-      Entry(mmioFOURCC('U', 'L', 'R', 'G'), "utvideo", AV_CODEC_ID_UTVIDEO, true, false, any, kUtvideo,
+      Entry(mmioFOURCC('F', 'M', 'P', '4'), "mpeg4", "MPEG-4 Part 2 (small)", AV_CODEC_ID_MPEG4, false, true, mpeg4Sizes, kMpeg4),
+      Entry(mmioFOURCC('U', 'L', 'R', 'G'), "utvideo", "Ut Video (lossless, fast)", AV_CODEC_ID_UTVIDEO, true, false, any, kUtvideo,
             {{"Prediction", "pred", {{"None", "none"}, {"Left", "left"}, {"Median", "median"}}, 1}}),
-      Entry(mmioFOURCC('H', 'F', 'Y', 'U'), "huffyuv", AV_CODEC_ID_HUFFYUV, true, false, any, kHuffyuv,
+      Entry(mmioFOURCC('H', 'F', 'Y', 'U'), "huffyuv", "Huffyuv (lossless, fast)", AV_CODEC_ID_HUFFYUV, true, false, any, kHuffyuv,
             {{"Prediction", "pred", {{"Left", "left"}, {"Plane", "plane"}}, 0}}),
-      Entry(mmioFOURCC('F', 'F', 'V', '1'), "ffv1", AV_CODEC_ID_FFV1, true, true, any, kFfv1,
+      Entry(mmioFOURCC('F', 'F', 'V', '1'), "ffv1", "FFV1 (lossless, smaller)", AV_CODEC_ID_FFV1, true, true, any, kFfv1,
             {{"Entropy coder", "coder", {{"Golomb-Rice", "rice"}, {"Range coder", "range_def"}}, 0}}),
-      Entry(mmioFOURCC('M', 'P', 'N', 'G'), "png", AV_CODEC_ID_PNG, true, false, any, kPng,
+      Entry(mmioFOURCC('M', 'P', 'N', 'G'), "png", "PNG (lossless, slow)", AV_CODEC_ID_PNG, true, false, any, kPng,
             {{"Prediction", "pred",
               {{"None", "none"}, {"Sub", "sub"}, {"Up", "up"}, {"Average", "avg"}, {"Paeth", "paeth"},
                {"Mixed", "mixed"}},
               0}}),
-      Entry(mmioFOURCC('c', 'v', 'i', 'd'), "cinepak", AV_CODEC_ID_CINEPAK, false, true, blocksOf4, kCinepak),
+      Entry(mmioFOURCC('c', 'v', 'i', 'd'), "cinepak", "Cinepak (old players)", AV_CODEC_ID_CINEPAK, false, true, blocksOf4, kCinepak),
   };
 }
 
@@ -139,7 +142,8 @@ std::u16string Utf16(const char* text) {
 }
 
 void DescribeOwnEncoder(CompressorEntry& entry) {
-  entry.description = Utf16(entry.ownDescription ? entry.ownDescription : entry.shortName);
+  entry.encoderName = Utf16(entry.ownEncoderName ? entry.ownEncoderName : entry.shortName);
+  entry.description = entry.ownDescription ? Utf16(entry.ownDescription) : entry.encoderName;
   entry.driver = u"Vorlix";
 }
 
@@ -155,7 +159,8 @@ std::deque<CompressorEntry> BuildInstalled() {
     }
     const AVCodec* encoder = avcodec_find_encoder_by_name(entry.shortName);
     if (!encoder) continue;
-    entry.description = Utf16(encoder->long_name ? encoder->long_name : encoder->name);
+    entry.encoderName = Utf16(encoder->long_name ? encoder->long_name : encoder->name);
+    entry.description = entry.ownDescription ? Utf16(entry.ownDescription) : entry.encoderName;
     const unsigned version = avcodec_version();
     entry.driver = Utf16(("libavcodec " + std::string(entry.shortName) + " " + std::to_string(version >> 16) + "." +
                           std::to_string((version >> 8) & 0xFF) + "." + std::to_string(version & 0xFF))

@@ -51,12 +51,16 @@ struct CompressorEntry {
   std::vector<ChoiceSetting> settings;
   EncoderFactory makeEncoder = nullptr;
   // How the libavcodec backend drives the encoder; such an entry is installed when the linked
-  // libavcodec has the encoder, and its description is the encoder's long name.
+  // libavcodec has the encoder.
   const LibavRecipe* recipe = nullptr;
-  // Encoders of our own (no recipe): always installed, described by this.
+  // What the user chooses by: what the codec is and what it is good for, short enough for the
+  // options dialog's list. ASCII.
   const char* ownDescription = nullptr;
+  // Encoders of our own (no recipe): their own name; libavcodec's are named by its long name.
+  const char* ownEncoderName = nullptr;
   // Set when the table is built:
-  std::u16string description;  // the encoder's long name
+  std::u16string description;  // ownDescription, or the encoder's name without one
+  std::u16string encoderName;  // the encoder's own name, for its About box
   std::u16string driver;       // what encodes, with its version
 };
 

@@ -14,6 +14,10 @@
 #include <functional>
 #include <thread>
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
 #include "camera/codec/compressor_settings.h"
 #include "camera/codec/compressor_table.h"
 #include "camera/codec/vfw.h"
@@ -65,6 +69,11 @@ TEST(CompressorDialogs, EveryEntryShowsItsAboutBoxModalOverTheParent) {
       ASSERT_TRUE(ICInfo(ICTYPE_VIDEO, fourcc, &info));
       EXPECT_TRUE(box->text().contains(QString::fromUtf16(info.szDescription)));
       EXPECT_TRUE(box->text().contains(QString::fromUtf16(info.szDriver)));  // what encodes, and its version
+      // libavcodec's encoders keep the name libavcodec gives them.
+      const codec::CompressorEntry& entry = *codec::FindInstalledCompressor(fourcc);
+      if (const AVCodec* encoder = entry.recipe ? avcodec_find_encoder_by_name(entry.shortName) : nullptr) {
+        EXPECT_TRUE(box->text().contains(QString::fromUtf8(encoder->long_name).toHtmlEscaped())) << encoder->long_name;
+      }
       box->accept();
     });
     EXPECT_EQ(Send(fourcc, ICM_ABOUT, &parent), ICERR_OK);

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -46,7 +47,7 @@ TEST(RecordCommand, ListCodecsGivesTheCatalogueMsvcFirst) {
   EXPECT_EQ(run.exitCode, 0);
   const auto lines = Lines(run.output);
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines.front(), "MSVC Microsoft Video-1");
+  EXPECT_EQ(lines.front(), "MSVC Video 1 (fast, large files)");
   bool h264 = false;
   for (const std::string& line : lines) {
     ASSERT_GT(line.size(), 5u) << line;
@@ -116,7 +117,7 @@ TEST(RecordCommand, BadArgumentsFailWithAClearMessage) {
   const Case cases[] = {
       {"--record 1 x.avi --codec XXXX", 2, "no installed compressor 'XXXX'"},
       {"--record 1 x.avi --codec H26", 2, "--codec needs a four-character code"},
-      {"--record 0 x.avi", 2, "--record needs a number of seconds"},
+      {"--record -1 x.avi", 2, "--record needs a number of seconds"},
       {"--record 1", 2, "--record needs a file name"},
       {"--record 1 x.avi --fps 51", 2, "--fps needs a number from 1 to 50"},
       {"--record 1 x.avi --quality -1", 2, "--quality needs a number from 0 to 10000"},
@@ -137,19 +138,27 @@ TEST(RecordCommand, BadArgumentsFailWithAClearMessage) {
 }
 
 // SIGTERM, SIGINT and SIGHUP end a long recording early with a complete file and the report.
+// A stop signal finishes the file, whether the recording had a time (60 s) or none (0: until the
+// signal).
 TEST(RecordCommand, AStopSignalFinishesTheFile) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(signal);
+  struct Case {
+    int signal;
+    int seconds;
+  };
+  for (const Case c : {Case{SIGTERM, 60}, Case{SIGINT, 60}, Case{SIGHUP, 60}, Case{SIGINT, 0}, Case{SIGTERM, 0}}) {
+    SCOPED_TRACE("signal " + std::to_string(c.signal) + " after --record " + std::to_string(c.seconds));
     const std::string folder = testsupport::MakeTempFolder("vorlix-record");
     const std::string name = folder + "/long.avi";
     const std::string report = folder + "/report.txt";
     testsupport::ChildProcess vorlix({"/bin/sh", "-c",
-                                      "exec " + Vorlix("--record 60 " + ShellQuote(name) + " --region 0,0,160,120") +
+                                      "exec " +
+                                          Vorlix("--record " + std::to_string(c.seconds) + " " + ShellQuote(name) +
+                                                 " --region 0,0,160,120") +
                                           " > " + ShellQuote(report)});
     // The file is created just before the first frame.
     ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(name); }, testsupport::kPatience));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    vorlix.Signal(signal);
+    vorlix.Signal(c.signal);
     EXPECT_EQ(vorlix.Wait(testsupport::kPatience), 0);
     std::ifstream in(report);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -159,6 +168,33 @@ TEST(RecordCommand, AStopSignalFinishesTheFile) {
     EXPECT_EQ(DecodeMessages(name), "");
     std::filesystem::remove_all(folder);
   }
+}
+
+// On a terminal one line keeps the time, frames, drops and size up to date, ending with what the
+// report then says; in a pipe nothing but the report.
+TEST(RecordCommand, ATerminalShowsTheProgressLineAndAPipeDoesNot) {
+  const std::string folder = testsupport::MakeTempFolder("vorlix-record");
+  const std::string record = Vorlix("--record 2 " + ShellQuote(folder + "/progress.avi") + " --region 0,0,160,120");
+  // script(1) runs the command on a pseudo-terminal and passes on what it shows.
+  const auto onTerminal = Sh("script -qefc " + ShellQuote(record) + " /dev/null");
+  ASSERT_EQ(onTerminal.exitCode, 0) << onTerminal.output;
+  const std::regex line(R"(\r(\d+):(\d\d):(\d\d)  frames (\d+)  dropped (\d+)  [0-9.]+ (kB|MB)\x1b\[K)");
+  std::vector<std::smatch> lines;
+  for (auto it = std::sregex_iterator(onTerminal.output.begin(), onTerminal.output.end(), line);
+       it != std::sregex_iterator(); ++it) {
+    lines.push_back(*it);
+  }
+  ASSERT_GE(lines.size(), 2u) << onTerminal.output;
+  const std::smatch& last = lines.back();
+  EXPECT_EQ(std::stol(last[4]), ReportValue(onTerminal.output, "frames written")) << onTerminal.output;
+  EXPECT_EQ(std::stol(last[5]), ReportValue(onTerminal.output, "slots dropped")) << onTerminal.output;
+  EXPECT_GE(std::stol(last[3]), 2) << "the time counts up to the recording's end";
+
+  const auto inPipe = Sh(Vorlix("--record 1 " + ShellQuote(folder + "/piped.avi") + " --region 0,0,160,120 2>&1"));
+  ASSERT_EQ(inPipe.exitCode, 0) << inPipe.output;
+  EXPECT_EQ(inPipe.output.find('\r'), std::string::npos) << inPipe.output;
+  EXPECT_EQ(inPipe.output.find('\x1b'), std::string::npos) << inPipe.output;
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -177,6 +180,22 @@ TEST_F(OptionDialog, OptionsButtonListsTheCatalogueAndOpensOnTheCompressorInUse)
   // The next opening shows the line the next recording will use.
   RunOptions([] { EXPECT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), 2); }, true);
   EXPECT_EQ(cam.CompressorIndex, 2);
+}
+
+// Each line is read whole in the closed box, at its fixed width and in the dialog's own font.
+TEST_F(OptionDialog, EveryCompressorsDescriptionFitsTheBox) {
+  RunOptions([] {
+    QComboBox* box = OptionDlg->ComboBoxCompressor;
+    ASSERT_GT(box->count(), 0);
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    const int room =
+        box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box).width();
+    const QFontMetrics metrics(box->font());
+    for (int i = 0; i < box->count(); ++i) {
+      EXPECT_LE(metrics.horizontalAdvance(box->itemText(i)), room) << box->itemText(i).toStdString();
+    }
+  }, false);
 }
 
 TEST_F(OptionDialog, CompressorButtonsFollowTheSelectedLine) {
