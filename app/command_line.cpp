@@ -39,8 +39,9 @@ const char* UsageText() {
          "  --still FILE [--region X,Y,W,H]\n"
          "        take a still of the screen (or the region) into FILE, .bmp or .jpg\n"
          "  --record SECONDS FILE [--region X,Y,W,H] [--fps N] [--codec FOURCC] [--quality Q] [--no-cursor]\n"
-         "        record the screen (or the region) into the AVI file FILE;\n"
-         "        N is 1..50 (10), Q is 0..10000 (6550), FOURCC one of --list-codecs (MSVC)\n"
+         "        record the screen (or the region) into the AVI file FILE, for SECONDS or, with 0,\n"
+         "        until Ctrl+C or SIGTERM; N is 1..50 (10), Q is 0..10000 (6550), FOURCC one of\n"
+         "        --list-codecs (MSVC). On a terminal a line shows the time, frames and file size.\n"
          "  --list-codecs  list the installed compressors\n"
          "  --help         show this help\n"
          "  --version      show the version\n"
@@ -81,7 +82,7 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
     } else if (arg == "--record") {
       if (!setMode(CommandLine::Mode::Record)) return fail("only one command at a time");
       int seconds = 0;
-      if (!value(v) || !ParseInt(v, 1, 86400, seconds)) return fail("--record needs a number of seconds (1..86400)");
+      if (!value(v) || !ParseInt(v, 0, 86400, seconds)) return fail("--record needs a number of seconds (0..86400)");
       line.seconds = seconds;
       if (!value(line.file) || line.file.empty()) return fail("--record needs a file name");
     } else if (arg == "--region") {

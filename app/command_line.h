@@ -14,7 +14,7 @@ struct CommandLine {
   Mode mode = Mode::Window;
   std::string file;
   std::optional<Region> region;  // the whole screen when absent
-  double seconds = 0;
+  double seconds = 0;            // a recording's length; 0 until it is stopped by a signal
   int fps = 10;
   std::string codec = "MSVC";
   int quality = 6550;

@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "app/output_naming.h"
+#include "app/record_progress.h"
 #include "app/still_image.h"
 #include "app/unattended_boxes.h"
 #include "app/vorlix_application.h"
@@ -99,24 +100,30 @@ int RecordFromCommandLine(const CommandLine& command, int argc, char** argv) {
     region.setGeometry(whole.left, whole.top, whole.Width(), whole.Height());
   }
 
-  // The time counts from the first frame, not from the start of the file's set-up.
+  const std::string fileName = NextFreeName(command.file);
+  TerminalProgress progress(camera, fileName);
+
+  // The time counts from the first frame, not from the start of the file's set-up. Without a
+  // time, only a signal ends the recording.
   QTimer duration;
   duration.setSingleShot(true);
   duration.setTimerType(Qt::PreciseTimer);  // a coarse timer may end up to 5 % early
   QObject::connect(&duration, &QTimer::timeout, [&camera] { camera.StopRecording(); });
   const int durationMs = static_cast<int>(command.seconds * 1000);
-  camera.OnRecordStart = [&duration, durationMs](TScreenCam*) {
-    QMetaObject::invokeMethod(&duration, [&duration, durationMs] { duration.start(durationMs); },
-                              Qt::QueuedConnection);
+  camera.OnRecordStart = [&duration, durationMs, &progress](TScreenCam*) {
+    QMetaObject::invokeMethod(&duration, [&duration, durationMs, &progress] {
+      if (durationMs > 0) duration.start(durationMs);
+      progress.Start();
+    }, Qt::QueuedConnection);
   };
   std::atomic<bool> failed{false};
   camera.OnRecordError = [&failed](TScreenCam*) { failed = true; };
   // Ended from outside: stop as the time would, so that the file is finished, not cut off.
   platform::OnTerminationSignal(&application, [&camera](int) { camera.StopRecording(); });
 
-  const std::string fileName = NextFreeName(command.file);
   camera.StartRecording(&region, QString::fromStdString(fileName));
   camera.WaitForThread();
+  progress.Finish();
 
   std::printf("frames written: %d\nslots dropped: %d\nfile: %s\n", camera.FramesWritten.load(),
               camera.FramesDropped.load(), fileName.c_str());

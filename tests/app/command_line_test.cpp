@@ -45,6 +45,10 @@ TEST(CommandLine, AcceptsEachCommandWithItsOptions) {
   EXPECT_EQ(defaults->codec, "MSVC");
   EXPECT_EQ(defaults->quality, 6550);
   EXPECT_TRUE(defaults->withCursor);
+
+  const auto untilStopped = Parse({"--record", "0", "v.avi"}).commandLine;
+  ASSERT_TRUE(untilStopped);
+  EXPECT_EQ(untilStopped->seconds, 0) << "records until a signal stops it";
 }
 
 TEST(CommandLine, RefusesWhatItCannotDoWithAReason) {
@@ -52,7 +56,8 @@ TEST(CommandLine, RefusesWhatItCannotDoWithAReason) {
       {"--bogus"},
       {"--still"},
       {"--still", ""},
-      {"--record", "0", "v.avi"},
+      {"--record", "-1", "v.avi"},
+      {"--record", "86401", "v.avi"},
       {"--record", "x", "v.avi"},
       {"--record", "2"},
       {"--record", "2", "v.avi", "--fps", "0"},
