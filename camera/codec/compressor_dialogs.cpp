@@ -4,10 +4,14 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFont>
+#include <QFontMetrics>
 #include <QFormLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "camera/codec/compressor_settings.h"
 
@@ -26,6 +30,10 @@ bool OnUiThread(Show show) {
   }
   return true;
 }
+
+constexpr int kDialogMargin = 12;
+constexpr int kDialogMinimumWidth = 380;
+constexpr int kTitleBarButtonsRoom = 160;  // the window manager's icon and buttons
 
 QString Fourcc(const CompressorEntry& entry) { return QString::fromStdString(FourccText(entry.fourcc)); }
 
@@ -58,9 +66,17 @@ bool ShowConfigurationDialog(const CompressorEntry& entry, QWidget* parent) {
   return OnUiThread([&entry, parent] {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("CompressorConfigDialog"));
-    dialog.setWindowTitle(QStringLiteral("Configure %1").arg(Fourcc(entry)));
+    dialog.setWindowTitle(QStringLiteral("%1 settings").arg(Fourcc(entry)));
     dialog.setModal(true);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->setContentsMargins(kDialogMargin, kDialogMargin, kDialogMargin, kDialogMargin);
+    layout->setSpacing(kDialogMargin);
+    auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(Text(entry.description).toHtmlEscaped()), &dialog);
+    heading->setObjectName(QStringLiteral("Heading"));
+    layout->addWidget(heading);
+
     auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     std::vector<QComboBox*> boxes;
     const std::vector<int> choices = SettingChoices(entry);
     for (std::size_t i = 0; i < entry.settings.size(); ++i) {
@@ -71,13 +87,24 @@ bool ShowConfigurationDialog(const CompressorEntry& entry, QWidget* parent) {
       box->setCurrentIndex(choices[i]);
       form->addRow(QString::fromUtf8(setting.label), box);
       boxes.push_back(box);
+      if (*setting.explanation) {
+        auto* explanation = new QLabel(QString::fromUtf8(setting.explanation), &dialog);
+        explanation->setWordWrap(true);
+        form->addRow(QString(), explanation);
+      }
     }
+    layout->addLayout(form);
+    layout->addStretch();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    auto* layout = new QVBoxLayout(&dialog);
-    layout->addLayout(form);
     layout->addWidget(buttons);
+    // Wide enough for the explanations to read as sentences and for the title bar to show the
+    // whole title beside the window manager's buttons.
+    QFont titleFont = dialog.font();
+    titleFont.setBold(true);  // as title bars mostly show it
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(dialog.windowTitle());
+    dialog.setMinimumWidth(std::max(kDialogMinimumWidth, titleWidth + kTitleBarButtonsRoom));
     if (dialog.exec() != QDialog::Accepted) return;
     std::vector<int> chosen;
     for (QComboBox* box : boxes) chosen.push_back(box->currentIndex());

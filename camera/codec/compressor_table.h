@@ -28,6 +28,7 @@ struct ChoiceSetting {
   const char* option;  // encoder option name
   std::vector<Choice> choices;
   int defaultChoice = 0;
+  const char* explanation = "";  // what the choice trades, in a sentence
 };
 
 // Sizes an encoder codes: both sides multiples of these, none above maxSide.

@@ -122,6 +122,39 @@ TEST(CompressorDialogs, ConfigurationChoicesHoldForTheRun) {
 
 }
 
+// Each configuration dialog says what it configures and what each setting trades, and keeps its
+// controls off its edges.
+TEST(CompressorDialogs, ConfigurationDialogsExplainTheirSettingsAndKeepOffTheEdges) {
+  constexpr int kMargin = 8;
+  QWidget parent;
+  parent.show();
+  int dialogs = 0;
+  for (const codec::CompressorEntry& entry : codec::InstalledCompressors()) {
+    if (entry.settings.empty()) continue;
+    SCOPED_TRACE(Text(entry.fourcc));
+    ++dialogs;
+    WhenModalAppears([&](QWidget* modal) {
+      EXPECT_EQ(modal->windowTitle(), QString::fromStdString(Text(entry.fourcc) + " settings"));
+      QStringList texts;
+      for (QLabel* label : modal->findChildren<QLabel*>()) texts << label->text();
+      EXPECT_TRUE(texts.join('\n').contains(QString::fromUtf16(entry.description.data(), entry.description.size())));
+      for (const codec::ChoiceSetting& setting : entry.settings) EXPECT_TRUE(texts.contains(setting.explanation));
+      const QRect inside = modal->rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+      for (QWidget* child : modal->findChildren<QWidget*>()) {
+        if (!child->isVisible() || child->parentWidget() != modal) continue;
+        EXPECT_TRUE(inside.contains(child->geometry())) << child->metaObject()->className() << " "
+                                                         << child->objectName().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(child); label && !label->wordWrap()) {
+          EXPECT_GE(label->width(), label->minimumSizeHint().width()) << label->text().toStdString();
+        }
+      }
+      static_cast<QDialog*>(modal)->reject();
+    });
+    EXPECT_EQ(Send(entry.fourcc, ICM_CONFIGURE, &parent), ICERR_OK);
+  }
+  EXPECT_GT(dialogs, 0);
+}
+
 TEST(CompressorDialogs, EntriesWithoutSettingsShowNoConfigurationDialog) {
   QWidget parent;
   parent.show();
