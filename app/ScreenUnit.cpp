@@ -164,7 +164,7 @@ void TScreenForm::RunCommand(const std::function<void()>& command) {
 }
 
 void TScreenForm::FormCreate() {
-  ScreenCam = new TScreenCam(this);
+  ScreenCam = std::make_unique<TScreenCam>(this);
   ScreenCam->OnProgress = [](TScreenCam*) {};
   ScreenCam->ShowMarker = false;
   OutputFolder = DefaultOutputFolder();
@@ -184,8 +184,7 @@ void TScreenForm::FormCreate() {
 }
 
 void TScreenForm::FormDestroy() {
-  delete ScreenCam;
-  ScreenCam = nullptr;
+  ScreenCam.reset();
 }
 
 void TScreenForm::showEvent(QShowEvent* event) {

@@ -50,7 +50,7 @@ class TScreenForm : public QWidget {
   QString VideoFileName;
   bool RegionSelected = false;
   bool StillInProgress = false;
-  TScreenCam* ScreenCam = nullptr;
+  std::unique_ptr<TScreenCam> ScreenCam;
 
   // The icons of ImageList1 (0: Help, 1: About, 5: the region window's icon).
   QPixmap ImageListIcon(int index) const;

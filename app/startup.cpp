@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
+#include <memory>
 
 #include "app/ScreenUnit.h"
 #include "platform/topmost.h"
@@ -10,8 +11,16 @@
 #include "windows/ScrUnit.h"
 #include "windows/optdlg.h"
 
+namespace {
+
+// The main window; the other windows are its children, and the global instances point at them.
+std::unique_ptr<TScreenForm> mainWindow;
+
+}  // namespace
+
 void CreateWindows() {
-  ScreenForm = new TScreenForm();
+  mainWindow = std::make_unique<TScreenForm>();
+  ScreenForm = mainWindow.get();
   // Owned by the main window: no task-bar entries of their own, and gone with it.
   OptionDlg = new TOptionDlg(ScreenForm);
   ScrForm = new TScrForm(ScreenForm);
@@ -22,7 +31,7 @@ void CreateWindows() {
 }
 
 void DestroyWindows() {
-  delete ScreenForm;
+  mainWindow.reset();
   ScreenForm = nullptr;
   OptionDlg = nullptr;
   ScrForm = nullptr;

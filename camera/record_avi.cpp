@@ -5,7 +5,9 @@
 #include <QWidget>
 
 #include "camera/avi_recording_file.h"
+#include "camera/codec/open_compressor.h"
 #include "camera/flashwnd.h"
+#include "camera/held_frame.h"
 #include "camera/recording_loop.h"
 #include "camera/scrcam.h"
 #include "camera/size_adaptation.h"
@@ -20,27 +22,6 @@ constexpr std::uint32_t kDefaultCompressor = mmioFOURCC('M', 'S', 'V', 'C');
 constexpr std::uint32_t kIndeo5 = mmioFOURCC('I', 'V', '5', '0');
 constexpr std::uint32_t kOldestVideoServices = 0x010A;
 
-// A frame held by the attempt, released when replaced or when the attempt ends.
-class THeldFrame {
- public:
-  THeldFrame() = default;
-  ~THeldFrame() { FreeFrame(frame_); }
-  THeldFrame(const THeldFrame&) = delete;
-  THeldFrame& operator=(const THeldFrame&) = delete;
-  void Reset(PackedDib frame = nullptr) {
-    FreeFrame(frame_);
-    frame_ = frame;
-  }
-  PackedDib Get() const { return frame_; }
-  const BITMAPINFOHEADER& Header() const { return *static_cast<const BITMAPINFOHEADER*>(frame_); }
-  // Header and colour table: what the stream's format is made of.
-  std::int32_t FormatSize() const { return static_cast<std::int32_t>(Header().biSize + 4 * Header().biClrUsed); }
-  const void* Pixels() const { return static_cast<const std::uint8_t*>(frame_) + FormatSize(); }
-
- private:
-  PackedDib frame_ = nullptr;
-};
-
 // The region window's outer bounds, read on the UI thread that owns the window; an empty
 // rectangle when there is no window.
 CaptureRect RegionBounds(QWidget* regionWindow) {
@@ -54,8 +35,8 @@ CaptureRect RegionBounds(QWidget* regionWindow) {
   return bounds;
 }
 
-bool CompressorTakes(HIC hic, PackedDib frame) {
-  return frame && ICSendMessage(hic, ICM_COMPRESS_QUERY, reinterpret_cast<std::uintptr_t>(frame), 0) == ICERR_OK;
+bool CompressorTakes(const codec::TOpenCompressor& compressor, PackedDib frame) {
+  return frame && compressor.Send(ICM_COMPRESS_QUERY, reinterpret_cast<std::uintptr_t>(frame), 0) == ICERR_OK;
 }
 
 }  // namespace
@@ -76,15 +57,15 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
   // default one when none is chosen or the chosen one gives up, so that every region records.
   THeldFrame testFrame;
   testFrame.Reset(CaptureFrame(rect.left, rect.top, rect.width, rect.height));
-  auto adaptTo = [&](HIC hic) {
+  auto adaptTo = [&](const codec::TOpenCompressor& compressor) {
     return recording::AdaptToCompressor(rect, ScreenWidth, ScreenHeight, [&](const CaptureRect& candidate) {
       // The frame at hand serves only a question about its own size: after a compressor that
       // refused every candidate it is the last candidate's, not the rectangle's.
       if (candidate == rect && testFrame.Get() && testFrame.Header().biWidth == candidate.width &&
           testFrame.Header().biHeight == candidate.height)
-        return CompressorTakes(hic, testFrame.Get());
+        return CompressorTakes(compressor, testFrame.Get());
       testFrame.Reset(CaptureFrame(candidate.left, candidate.top, candidate.width, candidate.height));
-      return CompressorTakes(hic, testFrame.Get());
+      return CompressorTakes(compressor, testFrame.Get());
     });
   };
   std::uint32_t fourCC = CompressorFourCC;
@@ -92,20 +73,13 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
   const std::int32_t index = CompressorIndex;
   if (index >= 0 && index < CompressorCount && Compressors[index].fccHandler == fourCC) {
     const ICINFO& entry = Compressors[index];
-    if (HIC hic = ICOpen(entry.fccType, entry.fccHandler, ICMODE_QUERY)) {
-      if (adaptTo(hic)) adaptedFor = fourCC;
-      else fourCC = kDefaultCompressor;
-      ICClose(hic);
-    } else {
-      fourCC = kDefaultCompressor;
-    }
+    const codec::TOpenCompressor chosen(entry.fccType, entry.fccHandler, ICMODE_QUERY);
+    if (chosen && adaptTo(chosen)) adaptedFor = fourCC;
+    else fourCC = kDefaultCompressor;
   }
   if (fourCC == kIndeo5) fourCC = kDefaultCompressor;
   if (adaptedFor != fourCC) {
-    if (HIC hic = ICOpen(ICTYPE_VIDEO, fourCC, ICMODE_QUERY)) {
-      adaptTo(hic);
-      ICClose(hic);
-    }
+    if (const codec::TOpenCompressor recording(ICTYPE_VIDEO, fourCC, ICMODE_QUERY); recording) adaptTo(recording);
   }
   CompressorFourCC = fourCC;
   CaptureWidth = rect.width;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 #include "camera/arrow_cursor.h"
 #include "camera/flashwnd.h"
@@ -51,15 +52,19 @@ bool TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) 
     CompressorFourCC = Compressors[index].fccHandler;
   }
   readFailureShown_ = false;
-  auto* thread = new TRecordAVIThread(this, regionWindow, fileName);
-  Thread = thread;
-  lastThread_ = thread;
+  // Once running, the thread deletes itself when it ends.
+  auto thread = std::make_unique<TRecordAVIThread>(this, regionWindow, fileName);
+  Thread = thread.get();
+  lastThread_ = thread.get();
   Recording = true;
-  if (StartRecordingThread(*thread)) return true;
+  if (StartRecordingThread(*thread)) {
+    static_cast<void>(thread.release());
+    return true;
+  }
   // Nothing will ever end this recording: undo it here, or Stop and Exit would wait for ever.
   Recording = false;
   Thread = nullptr;
-  delete thread;
+  thread.reset();
   FileFinished = false;
   Fire(OnRecordError);
   platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning);

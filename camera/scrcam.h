@@ -1,13 +1,12 @@
 #pragma once
 // TScreenCam: the recording engine's one object (settings, recording state, the recording
-// thread, the region marker, the frame grabber). TRecordAVIThread: the thread that records.
+// thread, the region marker, the frame grabber).
 //
 // Threads: the UI thread writes the settings before a recording and Recording at its stop; the
 // recording thread reads them and writes the statistics. Every field both threads touch is
 // atomic, so the two never race.
 #include <QPointer>
 #include <QString>
-#include <QThread>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -15,20 +14,14 @@
 #include <vector>
 
 #include "camera/codec/vfw.h"
-#include "platform/dib_pixels.h"
-#include "platform/global_memory.h"
+#include "camera/scrcam_dib.h"
+#include "camera/scrcam_thread.h"
 
 class QWidget;
 class TFlashingWnd;
-class TScreenCam;
-class TRecordAVIThread;
 class TArrowCursor;
 
 using TCameraEvent = std::function<void(TScreenCam*)>;
-
-// A frame: the locked block of a packed DIB, pointing at its BITMAPINFOHEADER; header, colour
-// table and pixel rows (bottom row first) follow each other without a gap.
-using PackedDib = void*;
 
 class TScreenCam {
  public:
@@ -125,93 +118,3 @@ class TScreenCam {
   QPointer<TRecordAVIThread> lastThread_;  // UI thread only
   QPointer<TFlashingWnd> marker_;
 };
-
-class TRecordAVIThread : public QThread {
- public:
-  // Deletes itself when it has ended.
-  TRecordAVIThread(TScreenCam* camera, QWidget* regionWindow, const QString& fileName);
-
-  TScreenCam* const Camera;
-  const QString FileName;  // of the first attempt
-  QWidget* const RegionWindow;
-  // Handed from the grabbing thread to the UI thread for the next marker step.
-  std::atomic<std::uint32_t> MarkerColor{0};
-  std::atomic<std::int32_t> MarkerLeft{0}, MarkerTop{0}, MarkerWidth{0}, MarkerHeight{0};
-
-  // Marker steps, run on the UI thread; they do nothing once Recording is false.
-  void PaintMarker();  // in MarkerColor
-  void PaintMarkerIn(std::uint32_t color);
-  void PlaceMarker();
-
-  // Runs `step` on the UI thread while the calling thread waits; on the UI thread, at once.
-  static void Synchronize(const std::function<void()>& step);
-  // Runs `step` on the UI thread after the steps handed over before it, without waiting; on the
-  // UI thread, at once. The thread's own end is handed over the same way, so a posted step
-  // always runs while the thread still exists.
-  static void Post(std::function<void()> step);
-
- protected:
-  // Execute, then the camera's RecordThreadDone on the UI thread, also after an escaped error.
-  void run() override;
-  // Runs the camera's recording attempts while they ask to be repeated, each repeat into the file
-  // the camera's RepeatFileName names.
-  virtual void Execute();
-};
-
-// A device-dependent image: pixels in the display's own layout, as a bitmap compatible with the
-// screen holds them.
-class TDeviceBitmap {
- public:
-  virtual ~TDeviceBitmap() = default;
-  virtual int Width() const = 0;
-  virtual int Height() const = 0;
-  // Converts the pixels into DIB rows at `bits` per pixel (bottom row first, `stride` bytes
-  // apart) and, for 8 bits or less, fills the colour table (4-byte blue-green-red-zero entries);
-  // false when the pixels cannot be read.
-  virtual bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow,
-                         std::size_t stride) = 0;
-  // True when GetDIBits writes every byte of the rows (padding and unreadable parts as zero), so
-  // the block need not be cleared first: for a full-screen frame that clearing costs as much as
-  // a third of the grab.
-  virtual bool FillsEveryByte() const { return false; }
-};
-
-// An image in the X server's own pixel layout (ZPixmap rows, top row first, `stride` bytes apart),
-// with the colormap (0x00RRGGBB entries) of an indexed layout.
-class TServerImage : public TDeviceBitmap {
- public:
-  TServerImage(int width, int height, const platform::ScreenPixelFormat& format, std::vector<std::uint8_t> rows,
-               std::size_t stride, std::vector<std::uint32_t> palette = {});
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  // Converts to 32, 24, 16 (5-5-5) or, from an indexed layout, 8 bits; other depths fail.
-  bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) override;
-
- private:
-  int width_, height_;
-  platform::ScreenPixelFormat format_;
-  std::vector<std::uint8_t> rows_;
-  std::size_t stride_;
-  std::vector<std::uint32_t> palette_;
-};
-
-// Converts `bitmap` into a packed DIB at `bitsPerPixel` in a new zero-filled block; returns the
-// block unlocked, or null when none can be had (too large included) or when the pixels cannot be
-// read, which `unreadable` (when given) then tells apart: a block of made-up pixels would pass
-// for a capture.
-platform::GlobalHandle_t BitmapToPackedDib(TDeviceBitmap& bitmap, std::uint32_t bitsPerPixel,
-                                           bool* unreadable = nullptr);
-
-// Releases a frame and clears the reference; a null reference is left alone.
-void FreeFrame(PackedDib& frame);
-
-// Sizes of a packed DIB of width x height at `bits` per pixel; `valid` is false when the image
-// part would not fit the header's 32-bit size field.
-struct TPackedDibLayout {
-  std::size_t stride = 0;
-  std::uint32_t colorsUsed = 0;
-  std::size_t imageSize = 0;
-  std::size_t blockSize = 0;
-  bool valid = false;
-};
-TPackedDibLayout PackedDibLayout(std::int64_t width, std::int64_t height, std::uint32_t bits);

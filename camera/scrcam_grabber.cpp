@@ -3,6 +3,7 @@
 #include "camera/arrow_cursor.h"
 #include "camera/flashwnd.h"
 #include "camera/scrcam.h"
+#include "camera/scrcam_bitmap.h"
 #include "platform/cursor.h"
 #include "platform/message_box.h"
 #include "platform/screen_reader.h"
@@ -26,16 +27,8 @@ class TScreenBitmap : public TDeviceBitmap {
 
   bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) override {
     platform::ScreenReader& screen = platform::ScreenReader::Instance();
-    const std::vector<std::uint32_t>& palette = screen.Info().palette;
     const std::size_t colors = bits <= 8 ? (std::size_t{1} << bits) : 0;
-    for (std::size_t i = 0; i < colors; ++i) {
-      const std::uint32_t rgb = i < palette.size() ? palette[i] : 0;
-      std::uint8_t* entry = colorTable + 4 * i;
-      entry[0] = std::uint8_t(rgb);
-      entry[1] = std::uint8_t(rgb >> 8);
-      entry[2] = std::uint8_t(rgb >> 16);
-      entry[3] = 0;
-    }
+    FillColorTable(colorTable, colors, screen.Info().palette);
     if (bits != 32 && bits != 24 && bits != 16 && bits != 8) return false;
     // Off-screen parts come out black.
     if (!screen.ReadDib(left_, top_, width_, height_, static_cast<int>(bits), bottomRow, stride, true)) return false;

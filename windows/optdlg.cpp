@@ -126,7 +126,7 @@ void TOptionDlg::paintEvent(QPaintEvent*) {
 }
 
 void TOptionDlg::ShowOptions() {
-  TScreenCam* camera = ScreenForm->ScreenCam;
+  TScreenCam* camera = ScreenForm->ScreenCam.get();
   // The controls hold the next recording's settings: Cancel puts back what they held before.
   const int compressorBefore = ComboBoxCompressor->currentIndex();
   const bool cursorBefore = CheckBox1->isChecked();

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "camera/scrcam.h"
+#include "camera/scrcam_bitmap.h"
+#include "camera/scrcam_dib.h"
 #include "platform/global_memory.h"
 #include "tests/camera/camera_test_util.h"
 

@@ -6,6 +6,7 @@
 
 #include "camera/arrow_cursor.h"
 #include "camera/scrcam.h"
+#include "camera/scrcam_bitmap.h"
 #include "tests/camera/camera_test_util.h"
 #include "tests/camera/x_client.h"
 #include "tests/support/x_session.h"

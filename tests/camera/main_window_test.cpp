@@ -32,9 +32,9 @@ class SlowClosingCam : public TScreenCam {
 
 TEST(MainWindow, ClosingDuringARecordingWaitsForTheThread) {
   auto* form = new TScreenForm();
-  delete form->ScreenCam;
+  form->ScreenCam.reset();
   auto* cam = new SlowClosingCam(form);
-  form->ScreenCam = cam;
+  form->ScreenCam.reset(cam);
   form->show();
   cam->StartRecording(nullptr, "/tmp/x.avi");
   ASSERT_TRUE(cameratest::ServeUntil([&] { return cam->started == 1; }));

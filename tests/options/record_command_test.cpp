@@ -80,10 +80,10 @@ class RecordCommand : public OptionsTest {
  protected:
   void SetUp() override {
     OptionsTest::SetUp();
-    delete ScreenForm->ScreenCam;
+    ScreenForm->ScreenCam.reset();
     cam_ = new ObservingCam(ScreenForm);
     cam_->ShowMarker = false;  // as the main window leaves it
-    ScreenForm->ScreenCam = cam_;
+    ScreenForm->ScreenCam.reset(cam_);
   }
 
   void ExpectSettingButtons(bool enabled) {

@@ -98,7 +98,7 @@ TEST_F(RegionWindowTest, TheSessionsEndFinishesARecordingAndLeavesAShownRegionSe
 
   // A recording is stopped, and its file finished, before the answer: the session may end the
   // program at once.
-  TScreenCam* camera = ScreenForm->ScreenCam;
+  TScreenCam* camera = ScreenForm->ScreenCam.get();
   ScreenForm->bt_Record->click();
   ASSERT_TRUE(PumpUntil([camera] { return camera->FramesWritten > 0; }));
   ScrForm->SessionEndQuery();
