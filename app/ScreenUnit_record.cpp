@@ -8,6 +8,7 @@
 
 #include "app/ScreenUnit.h"
 #include "app/output_naming.h"
+#include "camera/recording_settings.h"
 #include "camera/scrcam.h"
 #include "platform/clock.h"
 #include "platform/file_system.h"
@@ -42,7 +43,7 @@ void TScreenForm::StartRecordingCommand() {
   const int framesPerSecond =
       optdlg::FpsFromPlaybackPosition(OptionDlg->TrackBarPlayback->value(), OptionDlg->TrackBarPlayback->maximum());
   ScreenCam->FramesPerSecond = framesPerSecond;
-  ScreenCam->FrameIntervalMs = optdlg::FrameIntervalMsFromFps(framesPerSecond);
+  ScreenCam->FrameIntervalMs = recording::FrameIntervalMsFromFps(framesPerSecond);
   ScrForm->SetBorderSizeable(false);
   ScrForm->hide();  // RegionSelected stays set: the region is being recorded
   ScreenCam->ShowMarker = true;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace app {
@@ -30,23 +31,29 @@ bool ParseRegion(const std::string& text, Region& region) {
          ParseInt(parts[3], 1, kLimit, region.height);
 }
 
+std::string Range(int low, int high) { return std::to_string(low) + ".." + std::to_string(high); }
+
 }  // namespace
 
 const char* UsageText() {
-  return "Usage: vorlix [OPTION]...\n"
-         "Without options, opens the Vorlix window.\n"
-         "\n"
-         "  --still FILE [--region X,Y,W,H]\n"
-         "        take a still of the screen (or the region) into FILE, .bmp or .jpg\n"
-         "  --record SECONDS FILE [--region X,Y,W,H] [--fps N] [--codec FOURCC] [--quality Q] [--no-cursor]\n"
-         "        record the screen (or the region) into the AVI file FILE, for SECONDS or, with 0,\n"
-         "        until Ctrl+C or SIGTERM; N is 1..50 (10), Q is 0..10000 (6550), FOURCC one of\n"
-         "        --list-codecs (MSVC). On a terminal a line shows the time, frames and file size.\n"
-         "  --list-codecs  list the installed compressors\n"
-         "  --help         show this help\n"
-         "  --version      show the version\n"
-         "\n"
-         "Names are numbered (FILE, 001_FILE, 002_FILE ...) so that no file is ever overwritten.\n";
+  static const std::string text =
+      "Usage: vorlix [OPTION]...\n"
+      "Without options, opens the Vorlix window.\n"
+      "\n"
+      "  --still FILE [--region X,Y,W,H]\n"
+      "        take a still of the screen (or the region) into FILE, .bmp or .jpg\n"
+      "  --record SECONDS FILE [--region X,Y,W,H] [--fps N] [--codec FOURCC] [--quality Q] [--no-cursor]\n"
+      "        record the screen (or the region) into the AVI file FILE, for SECONDS or, with 0,\n"
+      "        until Ctrl+C or SIGTERM; N is " + Range(recording::kMinFramesPerSecond, recording::kMaxFramesPerSecond) +
+      " (" + std::to_string(recording::kDefaultFramesPerSecond) + "), Q is " + Range(0, recording::kMaxQuality) +
+      " (" + std::to_string(recording::kDefaultQuality) + "), FOURCC one of\n"
+      "        --list-codecs (MSVC). On a terminal a line shows the time, frames and file size.\n"
+      "  --list-codecs  list the installed compressors\n"
+      "  --help         show this help\n"
+      "  --version      show the version\n"
+      "\n"
+      "Names are numbered (FILE, 001_FILE, 002_FILE ...) so that no file is ever overwritten.\n";
+  return text.c_str();
 }
 
 ParseResult ParseCommandLine(int argc, const char* const* argv) {
@@ -90,13 +97,18 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
       if (!value(v) || !ParseRegion(v, region)) return fail("--region needs X,Y,W,H with W and H at least 1");
       line.region = region;
     } else if (arg == "--fps") {
-      if (!value(v) || !ParseInt(v, 1, 50, line.fps)) return fail("--fps needs a number from 1 to 50");
+      if (!value(v) || !ParseInt(v, recording::kMinFramesPerSecond, recording::kMaxFramesPerSecond, line.fps)) {
+        return fail("--fps needs a number from " + std::to_string(recording::kMinFramesPerSecond) + " to " +
+                    std::to_string(recording::kMaxFramesPerSecond));
+      }
       recordOnly = true;
     } else if (arg == "--codec") {
       if (!value(line.codec) || line.codec.size() != 4) return fail("--codec needs a four-character code");
       recordOnly = true;
     } else if (arg == "--quality") {
-      if (!value(v) || !ParseInt(v, 0, 10000, line.quality)) return fail("--quality needs a number from 0 to 10000");
+      if (!value(v) || !ParseInt(v, 0, recording::kMaxQuality, line.quality)) {
+        return fail("--quality needs a number from 0 to " + std::to_string(recording::kMaxQuality));
+      }
       recordOnly = true;
     } else if (arg == "--no-cursor") {
       line.withCursor = false;

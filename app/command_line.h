@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "camera/recording_settings.h"
+
 namespace app {
 
 struct Region {
@@ -15,9 +17,9 @@ struct CommandLine {
   std::string file;
   std::optional<Region> region;  // the whole screen when absent
   double seconds = 0;            // a recording's length; 0 until it is stopped by a signal
-  int fps = 10;
+  int fps = recording::kDefaultFramesPerSecond;
   std::string codec = "MSVC";
-  int quality = 6550;
+  int quality = recording::kDefaultQuality;
   bool withCursor = true;
 };
 

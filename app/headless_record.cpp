@@ -5,7 +5,6 @@
 #include <QWidget>
 #include <atomic>
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -16,6 +15,7 @@
 #include "app/unattended_boxes.h"
 #include "app/vorlix_application.h"
 #include "camera/codec/compressor_table.h"
+#include "camera/recording_settings.h"
 #include "camera/scrcam.h"
 #include "platform/termination_signals.h"
 
@@ -86,8 +86,7 @@ int RecordFromCommandLine(const CommandLine& command, int argc, char** argv) {
 
   camera.CompressorIndex = *index;
   camera.FramesPerSecond = command.fps;
-  // Rounded half to even, as the options dialog does.
-  camera.FrameIntervalMs = static_cast<std::int32_t>(std::lrint(1000.0 / command.fps));
+  camera.FrameIntervalMs = recording::FrameIntervalMsFromFps(command.fps);
   camera.Quality = command.quality;
   camera.WithCursor = command.withCursor;
 

@@ -7,6 +7,7 @@
 #include "app/vorlix_application.h"
 #include "platform/display_hold.h"
 #include "platform/termination_signals.h"
+#include "vorlix_version.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
       std::fputs(app::UsageText(), stdout);
       return 0;
     case app::CommandLine::Mode::Version:
-      std::puts("vorlix 1.1");
+      std::puts("vorlix " VORLIX_VERSION);
       return 0;
     default:
       break;

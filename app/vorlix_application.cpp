@@ -3,10 +3,11 @@
 #include <exception>
 
 #include "platform/message_box.h"
+#include "vorlix_version.h"
 
 VorlixApplication::VorlixApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("Vorlix");
-  setApplicationVersion("1.1");
+  setApplicationVersion(VORLIX_VERSION);
 }
 
 void VorlixApplication::UseScreenPixels() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "camera/codec/vfw.h"
+#include "camera/recording_settings.h"
 #include "camera/scrcam_dib.h"
 #include "camera/scrcam_thread.h"
 
@@ -60,11 +61,11 @@ class TScreenCam {
   std::function<QString(const QString& failedFile)> RepeatFileName;
   // The running recording thread, or null; not owning (the thread deletes itself).
   std::atomic<TRecordAVIThread*> Thread{nullptr};
-  std::atomic<std::int32_t> FramesPerSecond{10};
-  std::atomic<std::int32_t> FrameIntervalMs{100};
-  std::atomic<std::int32_t> KeyFrameEvery{5};
+  std::atomic<std::int32_t> FramesPerSecond{recording::kDefaultFramesPerSecond};
+  std::atomic<std::int32_t> FrameIntervalMs{recording::FrameIntervalMsFromFps(recording::kDefaultFramesPerSecond)};
+  std::atomic<std::int32_t> KeyFrameEvery{recording::kDefaultKeyFrameEvery};
   std::atomic<std::int32_t> CompressorIndex{-1};
-  std::atomic<std::int32_t> Quality{6550};
+  std::atomic<std::int32_t> Quality{recording::kDefaultQuality};
   std::atomic<std::int32_t> CompressorCount{0};
   // The compressor catalogue: written on the UI thread, never during a recording.
   ICINFO Compressors[MaxCompressors] = {};

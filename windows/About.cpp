@@ -13,6 +13,7 @@
 #include "widgets/gradient.h"
 #include "widgets/placement.h"
 #include "windows/About_picture.h"
+#include "vorlix_version.h"
 
 TAboutBox* AboutBox = nullptr;
 
@@ -87,7 +88,7 @@ void TAboutBox::BuildControls() {
   bold.setBold(true);
   ProductName->setFont(bold);
   ProductName->adjustSize();
-  Version = TextLabel("Version 1.1", Panel1, 160, 34);
+  Version = TextLabel("Version " VORLIX_VERSION, Panel1, 160, 34);
 
   Label4 = TextLabel(QString("Vorlix project\n%1").arg(kProjectUrl), Panel1, 160, 54, 169, 26);
   Label4->setStyleSheet("color: blue; text-decoration: underline");

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "camera/recording_settings.h"
 #include "app/ScreenUnit.h"
 #include "camera/scrcam.h"
 #include "widgets/gradient.h"
@@ -164,7 +165,7 @@ void TOptionDlg::ShowOptions() {
   camera->CompressorIndex = ComboBoxCompressor->currentIndex();
   camera->Quality = optdlg::QualityFromPosition(TrackBarQuality->value(), TrackBarQuality->maximum());
   camera->FramesPerSecond = optdlg::FpsFromPlaybackPosition(TrackBarPlayback->value(), TrackBarPlayback->maximum());
-  camera->FrameIntervalMs = optdlg::FrameIntervalMsFromFps(camera->FramesPerSecond);
+  camera->FrameIntervalMs = recording::FrameIntervalMsFromFps(camera->FramesPerSecond);
 }
 
 void TOptionDlg::UpdateCompressorButtons() {

@@ -19,6 +19,4 @@ int FpsFromPlaybackPosition(int position, int max) {
   return RoundHalfEven(double(position - 1) * 49 / (max - 1) + 1);
 }
 
-int FrameIntervalMsFromFps(int framesPerSecond) { return RoundHalfEven(1000.0 / framesPerSecond); }
-
 }  // namespace optdlg

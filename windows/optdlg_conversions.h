@@ -9,6 +9,5 @@ int QualityPositionFromQuality(int quality, int max = kQualityMax);
 int QualityFromPosition(int position, int max = kQualityMax);
 int PlaybackPositionFromFps(int framesPerSecond, int max = kPlaybackMax);
 int FpsFromPlaybackPosition(int position, int max = kPlaybackMax);
-int FrameIntervalMsFromFps(int framesPerSecond);
 
 }  // namespace optdlg

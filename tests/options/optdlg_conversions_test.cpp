@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "camera/recording_settings.h"
 #include "platform/round.h"
 #include "windows/optdlg_conversions.h"
 
@@ -26,7 +27,7 @@ TEST(OptionConversions, CameraValuesAndTrackBarPositions) {
 
   struct Rate { int fps; int intervalMs; };
   const Rate rates[] = {{16, 62}, {11, 91}, {3, 333}, {1, 1000}, {10, 100}, {50, 20}};
-  for (const Rate& r : rates) EXPECT_EQ(optdlg::FrameIntervalMsFromFps(r.fps), r.intervalMs) << r.fps;
+  for (const Rate& r : rates) EXPECT_EQ(recording::FrameIntervalMsFromFps(r.fps), r.intervalMs) << r.fps;
 
   EXPECT_EQ(optdlg::PlaybackPositionFromFps(50), 999);
   EXPECT_EQ(optdlg::PlaybackPositionFromFps(1), 0);  // the track bar clamps it to 1
