@@ -24,6 +24,10 @@ class TScreenForm : public QWidget {
   // Hotkey ids.
   static constexpr int kHotkeyCopy = 1;
   static constexpr int kHotkeyFile = 2;
+  // How long a still waits, with the main window hidden, for the windows below to repaint.
+  static constexpr int kStillPauseMs = 250;
+  // How long a stop lets the recording go on, so that what was on the screen at the click is in.
+  static constexpr int kStopPauseMs = 250;
 
   // Controls.
   widgets::ImageButton* bt_Region;
@@ -55,6 +59,9 @@ class TScreenForm : public QWidget {
   // The icons of ImageList1 (0: Help, 1: About, 5: the region window's icon).
   QPixmap ImageListIcon(int index) const;
 
+  // The beginning of every stop: the recording runs on for a moment, the stay-on-top windows get
+  // one suspension back, and the camera is told to stop (its file is complete when its thread ends).
+  void EndRecording();
   void EnableSettingButtons();
   void DisableSettingButtons();
 

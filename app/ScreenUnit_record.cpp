@@ -64,12 +64,16 @@ void TScreenForm::StartRecordingCommand() {
   }
 }
 
-void TScreenForm::StopRecordingCommand() {
-  bt_Record->setText("Record");
+void TScreenForm::EndRecording() {
   QApplication::processEvents();
-  platform::SleepMs(250);  // the recording goes on meanwhile
+  platform::SleepMs(kStopPauseMs);  // the recording goes on meanwhile
   platform::TopMostWindows::Instance().UndoOneSuspension();
   ScreenCam->StopRecording();
+}
+
+void TScreenForm::StopRecordingCommand() {
+  bt_Record->setText("Record");
+  EndRecording();
   // The file is complete only when the recording thread has closed it: wait for that, serving
   // the thread's hand-overs, before anything is shown or reported. Waiting here rather than just
   // before the report keeps the region window out of the last frames, and keeps the user from

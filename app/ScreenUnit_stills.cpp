@@ -33,7 +33,7 @@ app::CaptureRectangle TScreenForm::RegionRectangle(const QWidget* regionWindow) 
   const auto* region = static_cast<const TScrForm*>(regionWindow);
   const QPoint origin = region->ClientOrigin();
   const QSize size = region->ClientSize();
-  return app::CaptureRectangle{origin.x(), origin.y() + 25, origin.x() + size.width(),
+  return app::CaptureRectangle{origin.x(), origin.y() + TScrForm::kPanelHeight, origin.x() + size.width(),
                                origin.y() + size.height()};
 }
 
@@ -46,7 +46,7 @@ app::StillImage TScreenForm::CaptureRegion(const QWidget* regionWindow) {
 void TScreenForm::HideForStill() {
   hide();
   platform::SyncWithServer();
-  platform::SleepMs(250);
+  platform::SleepMs(kStillPauseMs);
   QApplication::processEvents();
 }
 

@@ -9,8 +9,16 @@
 
 namespace {
 
+// The brackets in the bracket window, which reaches kOutside pixels beyond the marked rectangle
+// (width w, height h) on every side: an opening from kOutside to w + kOpeningEnd, and arms kArmNear
+// pixels long from the window's near edges and from kArmFar pixels before w and h at the far ones.
+constexpr int kOutside = 8;
+constexpr int kOpeningEnd = 9;
+constexpr int kArmNear = 24;
+constexpr int kArmFar = 11;
+
 // A rectangle given by its edges (right and bottom exclusive); a far edge at or before the near
-// one gives no pixels, so around rectangles under 35 pixels the bars stay whole.
+// one gives no pixels, so around rectangles under kArmNear + kArmFar pixels the bars stay whole.
 QRegion EdgeRect(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
   if (right <= left || bottom <= top) return QRegion();
   return QRegion(static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
@@ -35,10 +43,10 @@ TFlashingWnd::TFlashingWnd(QWidget* owner)
 
 QRegion TFlashingWnd::BracketRegion(std::int32_t width, std::int32_t height) {
   const std::int64_t w = width, h = height;
-  QRegion region = EdgeRect(0, 0, w + 16, h + 16);
-  region -= EdgeRect(8, 8, w + 9, h + 9);    // the opening
-  region -= EdgeRect(0, 24, w + 16, h - 11);  // horizontal cut
-  region -= EdgeRect(24, 0, w - 11, h + 16);  // vertical cut
+  QRegion region = EdgeRect(0, 0, w + 2 * kOutside, h + 2 * kOutside);
+  region -= EdgeRect(kOutside, kOutside, w + kOpeningEnd, h + kOpeningEnd);  // the opening
+  region -= EdgeRect(0, kArmNear, w + 2 * kOutside, h - kArmFar);             // horizontal cut
+  region -= EdgeRect(kArmNear, 0, w - kArmFar, h + 2 * kOutside);             // vertical cut
   return region;
 }
 
@@ -46,13 +54,13 @@ bool TFlashingWnd::BracketsMeet(const QRect& screen, std::int32_t left, std::int
                                 std::int32_t height) {
   // The screen in the bracket window's coordinates; offsets are kept far from int's limits.
   const auto offset = [](std::int32_t edge) {
-    return static_cast<int>(std::clamp<std::int64_t>(8 - std::int64_t{edge}, INT_MIN / 2, INT_MAX / 2));
+    return static_cast<int>(std::clamp<std::int64_t>(kOutside - std::int64_t{edge}, INT_MIN / 2, INT_MAX / 2));
   };
   return BracketRegion(width, height).intersects(screen.translated(offset(left), offset(top)));
 }
 
 void TFlashingWnd::FitToRect(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-  const QRect bounds(left - 8, top - 8, width + 16, height + 16);
+  const QRect bounds(left - kOutside, top - kOutside, width + 2 * kOutside, height + 2 * kOutside);
   setGeometry(bounds);
   MarkedRect = {left, top, static_cast<std::int32_t>(static_cast<std::int64_t>(left) + width - 1),
                 static_cast<std::int32_t>(static_cast<std::int64_t>(top) + height - 1)};

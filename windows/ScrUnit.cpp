@@ -10,7 +10,6 @@
 
 #include "app/ScreenUnit.h"
 #include "camera/scrcam.h"
-#include "platform/clock.h"
 #include "platform/owned_window.h"
 #include "platform/topmost.h"
 #include "widgets/glyphs.h"
@@ -31,7 +30,7 @@ TScrForm::TScrForm(QWidget* parent)
   setPalette(white);
   setCursor(Qt::DragMoveCursor);
   setMouseTracking(true);  // the sizing pointers over the frame
-  setMinimumSize(kFrameLeft + 25 + 23 + kFrameRight, kFrameTop + kPanelHeight + 1 + kFrameBottom);
+  setMinimumSize(kFrameLeft + kIconWidth + kCloseButtonWidth + kFrameRight, kInsideTop + 1 + kFrameBottom);
 
   Panel1 = new TScrPanel(this);
   Image1 = new QLabel(Panel1);
@@ -119,10 +118,7 @@ void TScrForm::FormCloseQuery() {
     ScreenForm->bt_Record->SetPressed(false);
     ScreenForm->bt_Record->setText("Record");
     ScreenForm->bt_Record->setEnabled(false);
-    QApplication::processEvents();
-    platform::SleepMs(250);
-    platform::TopMostWindows::Instance().UndoOneSuspension();
-    ScreenForm->ScreenCam->StopRecording();
+    ScreenForm->EndRecording();
     ScreenForm->EnableSettingButtons();
   }
   if (ScreenForm->bt_Region->Pressed()) {

@@ -27,8 +27,8 @@ Qt::CursorShape SizingCursor(Qt::Edges edges) {
 void TScrForm::LayoutControls() {
   const QRect client = ClientRect();
   Panel1->setGeometry(client.left(), client.top(), client.width(), kPanelHeight);
-  Image1->setGeometry(0, 0, 25, 25);
-  LMDSpeedButton1->setGeometry(client.width() - 23, 0, 23, 25);
+  Image1->setGeometry(0, 0, kIconWidth, kPanelHeight);
+  LMDSpeedButton1->setGeometry(client.width() - kCloseButtonWidth, 0, kCloseButtonWidth, kPanelHeight);
 }
 
 void TScrForm::resizeEvent(QResizeEvent* event) {
@@ -39,8 +39,8 @@ void TScrForm::resizeEvent(QResizeEvent* event) {
 
 void TScrForm::FormResize() {
   const int w = width(), h = height();
-  // The inside, from (3, 26) to (w - 4, h - 3), right and bottom exclusive.
-  const QRegion inside(QRect(QPoint(3, 26), QPoint(w - 4 - 1, h - 3 - 1)));
+  // The inside, from below the strip to the frame, right and bottom exclusive.
+  const QRegion inside(QRect(QPoint(kFrameLeft, kInsideTop), QPoint(w - kFrameRight - 1, h - kFrameBottom - 1)));
   setMask(QRegion(0, 0, w, h).xored(inside));
   update();
 }
