@@ -1,24 +1,24 @@
 #pragma once
-// Message boxes with nobody to answer them: while an instance lives, every message box the
-// program shows is written to stderr and closed at once, a question answered No.
-#include <QObject>
+// Messages with nobody to answer them: while an instance lives, every message the program would
+// show in a box goes to standard error instead, with the system's reason where there is one, and
+// counts as a failure; a question is answered No, the answer that changes nothing.
+#include <atomic>
+
+#include "platform/message_box.h"
 
 namespace app {
 
-class UnattendedBoxes : public QObject {
+class UnattendedBoxes {
  public:
   UnattendedBoxes();
-  ~UnattendedBoxes() override;
   UnattendedBoxes(const UnattendedBoxes&) = delete;
   UnattendedBoxes& operator=(const UnattendedBoxes&) = delete;
 
   int Shown() const { return shown_; }
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  int shown_ = 0;
+  std::atomic<int> shown_{0};
+  platform::ScopedMessageSink sink_;
 };
 
 }  // namespace app

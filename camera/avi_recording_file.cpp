@@ -1,6 +1,9 @@
 #include "camera/avi_recording_file.h"
 
 #include <QFile>
+#include <cerrno>
+
+#include "platform/file_system.h"
 
 HRESULT TAviRecordingFile::Open(const QString& fileName, const AVISTREAMINFOA& header,
                                 const AVICOMPRESSOPTIONS& options, const void* format, std::int32_t formatSize) {
@@ -8,6 +11,7 @@ HRESULT TAviRecordingFile::Open(const QString& fileName, const AVISTREAMINFOA& h
   options_ = options;
   AVIFileInit();
   HRESULT result = AVIFileOpenA(&file_, QFile::encodeName(fileName).constData(), OF_WRITE | OF_CREATE, nullptr);
+  if (result == AVIERR_FILEOPEN) createFailure_ = QString::fromStdString(platform::SystemErrorText(errno));
   if (result == AVIERR_OK) result = AVIFileCreateStreamA(file_, &stream_, &header);
   if (result == AVIERR_OK) result = AVIMakeCompressedStream(&compressed_, stream_, &options_, nullptr);
   if (result == AVIERR_OK) result = AVIStreamSetFormat(compressed_, 0, format, formatSize);

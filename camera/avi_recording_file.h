@@ -19,6 +19,8 @@ class TAviRecordingFile {
   // or AVIERR_OK.
   HRESULT Open(const QString& fileName, const AVISTREAMINFOA& header, const AVICOMPRESSOPTIONS& options,
                const void* format, std::int32_t formatSize);
+  // The system's words for why the file could not be created; empty when it was.
+  const QString& CreateFailure() const { return createFailure_; }
   // Compresses and stores one frame's pixel rows at stream position `position`.
   HRESULT Write(std::int32_t position, const void* pixels, std::int32_t size);
   // Completes the file, frees the options, releases the file, the stream and the compressed
@@ -29,6 +31,7 @@ class TAviRecordingFile {
 
  private:
   bool opened_ = false;
+  QString createFailure_;
   AVICOMPRESSOPTIONS options_{};
   PAVIFILE file_ = nullptr;
   PAVISTREAM stream_ = nullptr;

@@ -167,7 +167,8 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
   // A file whose end could not be written failed for the file's sake, not the compressor's:
   // there is nothing to repeat with another one.
   if (CompressorFourCC == kDefaultCompressor || failure == AVIERR_OK) {
-    platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning);
+    platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning, nullptr,
+                          file.CreateFailure());
     return 0;
   }
   const platform::BoxAnswer answer =

@@ -36,8 +36,21 @@ QMessageBox::Icon ToQt(BoxIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-BoxAnswer RunBox(const QString& caption, const QString& text, BoxIcon icon, bool yesNo,
-                 QWidget* owner) {
+// The installed sink; set before the threads that ask for boxes start, read by any thread.
+std::mutex sinkMutex;
+MessageSink installedSink;
+
+BoxAnswer RunBox(const QString& caption, const QString& text, BoxIcon icon, bool yesNo, QWidget* owner,
+                 const QString& reason = {}) {
+  MessageSink sink;
+  {
+    std::lock_guard<std::mutex> lock(sinkMutex);
+    sink = installedSink;
+  }
+  if (sink) {
+    LogShown(caption, text);
+    return sink(Message{caption, text, icon, yesNo, reason});
+  }
   if (!qApp) return BoxAnswer::Ok;
   BoxAnswer answer = BoxAnswer::Ok;
   QPointer<QWidget> guardedOwner(owner);
@@ -68,12 +81,22 @@ void ShowErrorMessage(const QString& text) {
   RunBox(AppTitle(), shown, BoxIcon::Error, false, nullptr);
 }
 
-void ShowMessage(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner) {
-  RunBox(caption, text, icon, false, owner);
+void ShowMessage(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner, const QString& reason) {
+  RunBox(caption, text, icon, false, owner, reason);
 }
 
 BoxAnswer AskYesNo(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner) {
   return RunBox(caption, text, icon, true, owner);
+}
+
+ScopedMessageSink::ScopedMessageSink(MessageSink sink) {
+  std::lock_guard<std::mutex> lock(sinkMutex);
+  installedSink = std::move(sink);
+}
+
+ScopedMessageSink::~ScopedMessageSink() {
+  std::lock_guard<std::mutex> lock(sinkMutex);
+  installedSink = nullptr;
 }
 
 }  // namespace platform

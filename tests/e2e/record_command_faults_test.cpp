@@ -46,10 +46,13 @@ TEST(RecordCommandFaults, NamesWithSpacesQuotesNonAsciiAndTheLengthLimit) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_GT(testsupport::ProbeVideo(folder + "/" + name).packets, 0);
   }
-  // One byte more, or the longest name's next number: a clear failure, and nothing written.
+  // One byte more, or the longest name's next number: a clear failure with the system's reason,
+  // and nothing written.
   for (const std::string& name : {std::string(252, 'n') + ".avi", longest}) {
     const auto run = Record(folder + "/" + name, "--region 0,0,64,48");
     EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("vorlix: Error: Error Creating AVI file (File name too long)"), std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
