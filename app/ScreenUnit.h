@@ -99,7 +99,6 @@ class TScreenForm : public QWidget {
   // The main window's part of every still: hidden from the grab to the end, shown again whatever fails.
   void RunStill(const std::function<void()>& beforeHide, const std::function<void(app::StillImage&)>& deliver);
   void HideForStill();
-  app::StillImage GrabStill();
   // The two halves of the record command.
   void StartRecordingCommand();
   void StopRecordingCommand();

@@ -1,10 +1,8 @@
 #pragma once
-// Device-dependent images: what a frame's pixels are converted from.
+// TDeviceBitmap: what a frame's pixels are converted from.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
-
-#include "platform/dib_pixels.h"
 
 // A device-dependent image: pixels in the display's own layout, as a bitmap compatible with the
 // screen holds them.
@@ -22,25 +20,6 @@ class TDeviceBitmap {
   // the block need not be cleared first: for a full-screen frame that clearing costs as much as
   // a third of the grab.
   virtual bool FillsEveryByte() const { return false; }
-};
-
-// An image in the X server's own pixel layout (ZPixmap rows, top row first, `stride` bytes apart),
-// with the colormap (0x00RRGGBB entries) of an indexed layout.
-class TServerImage : public TDeviceBitmap {
- public:
-  TServerImage(int width, int height, const platform::ScreenPixelFormat& format, std::vector<std::uint8_t> rows,
-               std::size_t stride, std::vector<std::uint32_t> palette = {});
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  // Converts to 32, 24, 16 (5-5-5) or, from an indexed layout, 8 bits; other depths fail.
-  bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) override;
-
- private:
-  int width_, height_;
-  platform::ScreenPixelFormat format_;
-  std::vector<std::uint8_t> rows_;
-  std::size_t stride_;
-  std::vector<std::uint32_t> palette_;
 };
 
 // Writes `colors` colour-table entries (blue, green, red, zero) from 0x00RRGGBB `palette` entries;

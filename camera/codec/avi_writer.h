@@ -34,7 +34,6 @@ class AviWriter {
 
   // Declares the stream and writes the file's header. Once.
   HRESULT StartVideoStream(const VideoStreamFormat& format);
-  bool Started() const { return started_; }
 
   // Stores a coded frame at `position` (above the last one); skipped positions become empty
   // chunks. AVIERR_FILEWRITE when the bytes could not be written.

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "camera/scrcam_bitmap.h"
 #include "camera/scrcam_dib.h"
+#include "camera/scrcam_server_image.h"
 #include "platform/global_memory.h"
 #include "tests/camera/camera_test_util.h"
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 
 #include "tests/codec/codec_test_support.h"
 #include "tests/support/process.h"
@@ -60,6 +61,8 @@ TEST(CompressionManager, NumbersTheInstalledEntriesInTableOrder) {
 
 // ICINFO: 568 bytes, the encoder's long name as description, from ICInfo and ICGetInfo alike.
 TEST(CompressionManager, InformationNamesEachCompressor) {
+  ASSERT_FALSE(InstalledFourccs().empty());
+  std::set<std::string> descriptions;
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
     HIC hic = ICOpen(ICTYPE_VIDEO, fourcc, ICMODE_QUERY);
@@ -70,7 +73,10 @@ TEST(CompressionManager, InformationNamesEachCompressor) {
     EXPECT_EQ(info.dwSize, 568u);
     EXPECT_EQ(info.fccType, ICTYPE_VIDEO);
     EXPECT_EQ(info.fccHandler, fourcc);
-    EXPECT_EQ(Narrow(info.szDescription), EncoderLongName(EncoderName(fourcc)));
+    // A description of its own, not the encoder's long name: what the user chooses by.
+    EXPECT_FALSE(Narrow(info.szDescription).empty());
+    EXPECT_NE(Narrow(info.szDescription), EncoderLongName(EncoderName(fourcc)));
+    EXPECT_TRUE(descriptions.insert(Narrow(info.szDescription)).second) << "one description per compressor";
     EXPECT_EQ(Narrow(info.szName), EncoderName(fourcc));
     EXPECT_EQ((info.dwFlags & VIDCF_QUALITY) != 0, !IsLossless(fourcc));
     ICINFO byNumber;
