@@ -44,20 +44,16 @@ void AddReference(IAVIStream* stream) { stream->references.fetch_add(1); }
 
 std::uint32_t DropReference(IAVIFile* file) {
   const std::uint32_t left = file->references.fetch_sub(1) - 1;
-  if (left == 0) {
-    liveFiles.Remove(file);
-    delete file;  // the writer completes the file
-  }
+  if (left == 0) liveFiles.Remove(file);  // the writer completes the file
   return left;
 }
 
 std::uint32_t DropReference(IAVIStream* stream) {
   const std::uint32_t left = stream->references.fetch_sub(1) - 1;
   if (left == 0) {
-    liveStreams.Remove(stream);
     IAVIFile* file = stream->file;
     IAVIStream* source = stream->source;
-    delete stream;
+    liveStreams.Remove(stream);
     if (source) DropReference(source);
     if (file) DropReference(file);
   }
@@ -90,10 +86,9 @@ HRESULT AVIFileOpenA(PAVIFILE* file, const char* fileName, std::uint32_t mode, c
   if (mode != (OF_WRITE | OF_CREATE)) return AVIERR_BADFLAGS;
   auto writer = codec::AviWriter::Create(fileName);
   if (!writer) return AVIERR_FILEOPEN;
-  auto* opened = new IAVIFile;
+  auto opened = std::make_unique<IAVIFile>();
   opened->writer = std::move(writer);
-  liveFiles.Add(opened);
-  *file = opened;
+  *file = liveFiles.Add(std::move(opened));
   return AVIERR_OK;
 }
 
@@ -106,12 +101,11 @@ HRESULT AVIFileCreateStreamA(PAVIFILE file, PAVISTREAM* stream, const AVISTREAMI
     return AVIERR_BADPARAM;
   if (file->hasStream) return AVIERR_UNSUPPORTED;  // one video stream per file
   file->hasStream = true;
-  auto* created = new IAVIStream;
+  auto created = std::make_unique<IAVIStream>();
   created->info = *info;
   created->file = file;
   AddReference(file);
-  liveStreams.Add(created);
-  *stream = created;
+  *stream = liveStreams.Add(std::move(created));
   return AVIERR_OK;
 }
 
@@ -124,7 +118,7 @@ HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const
   if (options->fccType != 0 && options->fccType != streamtypeVIDEO) return AVIERR_UNSUPPORTED;
   const codec::CompressorEntry* entry = codec::FindInstalledCompressor(options->fccHandler);
   if (!entry) return AVIERR_NOCOMPRESSOR;
-  auto* created = new IAVIStream;
+  auto created = std::make_unique<IAVIStream>();
   created->info = source->info;
   created->info.fccHandler = entry->fourcc;
   created->file = source->file;
@@ -133,8 +127,7 @@ HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const
   AddReference(source);
   created->compressor = entry;
   created->options = *options;
-  liveStreams.Add(created);
-  *compressed = created;
+  *compressed = liveStreams.Add(std::move(created));
   return AVIERR_OK;
 }
 

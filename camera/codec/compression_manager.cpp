@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 #include "camera/codec/compressor_dialogs.h"
 #include "camera/codec/compressor_table.h"
@@ -86,9 +87,7 @@ HIC ICOpen(std::uint32_t fccType, std::uint32_t fccHandler, std::uint32_t mode) 
   if (fccHandler < kFirstFourcc) return nullptr;  // opened by FOURCC only
   const codec::CompressorEntry* entry = FindEntry(fccType, fccHandler);
   if (!entry) return nullptr;
-  auto* handle = new HIC__{entry};
-  openCompressors.Add(handle);
-  return handle;
+  return openCompressors.Add(std::make_unique<HIC__>(HIC__{entry}));
 }
 
 LRESULT ICGetInfo(HIC hic, ICINFO* info, std::uint32_t size) {
@@ -111,7 +110,5 @@ LRESULT ICSendMessage(HIC hic, std::uint32_t msg, std::uintptr_t param1, std::ui
 }
 
 LRESULT ICClose(HIC hic) {
-  if (!openCompressors.Remove(hic)) return ICERR_BADHANDLE;
-  delete hic;
-  return ICERR_OK;
+  return openCompressors.Remove(hic) ? ICERR_OK : ICERR_BADHANDLE;
 }
