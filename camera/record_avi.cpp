@@ -7,7 +7,7 @@
 #include "camera/avi_recording_file.h"
 #include "camera/codec/open_compressor.h"
 #include "camera/flashwnd.h"
-#include "camera/held_frame.h"
+#include "camera/scrcam_held_frame.h"
 #include "camera/recording_loop.h"
 #include "camera/scrcam.h"
 #include "camera/size_adaptation.h"

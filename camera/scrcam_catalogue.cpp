@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "camera/codec/open_compressor.h"
-#include "camera/held_frame.h"
+#include "camera/scrcam_held_frame.h"
 #include "camera/scrcam.h"
 
 namespace {
