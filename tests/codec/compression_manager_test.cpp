@@ -60,6 +60,7 @@ TEST(CompressionManager, NumbersTheInstalledEntriesInTableOrder) {
 
 // ICINFO: 568 bytes, the encoder's long name as description, from ICInfo and ICGetInfo alike.
 TEST(CompressionManager, InformationNamesEachCompressor) {
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
     HIC hic = ICOpen(ICTYPE_VIDEO, fourcc, ICMODE_QUERY);
@@ -137,6 +138,7 @@ TEST(CompressionManager, RefusesFormatsOtherThanUncompressedBottomUpRows) {
       {"no pixels", 32, [](BITMAPINFOHEADER& h) { h.biWidth = 0; }},
       {"wider than any screen", 32, [](BITMAPINFOHEADER& h) { h.biWidth = 40000; }},
   };
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs())
     for (const Case& c : cases) {
       PackedDib frame = ScreenDib(320, 200, c.bits, 0);
@@ -153,6 +155,7 @@ TEST(CompressionManager, RefusesFormatsOtherThanUncompressedBottomUpRows) {
 // dialog. Asking does not show anything.
 TEST(CompressionManager, AnswersWhichDialogsExist) {
   const std::vector<std::string> configurable = {"ZMBV", "H264", "ULRG", "HFYU", "FFV1", "MPNG"};
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
     HIC hic = ICOpen(ICTYPE_VIDEO, fourcc, ICMODE_QUERY);

@@ -53,6 +53,7 @@ LRESULT Send(std::uint32_t fourcc, std::uint32_t msg, QWidget* parent) {
 TEST(CompressorDialogs, EveryEntryShowsItsAboutBoxModalOverTheParent) {
   QWidget parent;
   parent.show();
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
     bool seen = false;
@@ -129,6 +130,7 @@ TEST(CompressorDialogs, ConfigurationDialogsExplainTheirSettingsAndKeepOffTheEdg
   QWidget parent;
   parent.show();
   int dialogs = 0;
+  ASSERT_FALSE(codec::InstalledCompressors().empty()) << "a loop over no compressor checks nothing";
   for (const codec::CompressorEntry& entry : codec::InstalledCompressors()) {
     if (entry.settings.empty()) continue;
     SCOPED_TRACE(Text(entry.fourcc));
