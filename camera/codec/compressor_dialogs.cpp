@@ -105,6 +105,7 @@ bool ShowConfigurationDialog(const CompressorEntry& entry, QWidget* parent) {
     titleFont.setBold(true);  // as title bars mostly show it
     const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(dialog.windowTitle());
     dialog.setMinimumWidth(std::max(kDialogMinimumWidth, titleWidth + kTitleBarButtonsRoom));
+    dialog.adjustSize();  // wrapped explanations need their height before the dialog is shown
     if (dialog.exec() != QDialog::Accepted) return;
     std::vector<int> chosen;
     for (QComboBox* box : boxes) chosen.push_back(box->currentIndex());

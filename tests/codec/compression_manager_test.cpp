@@ -59,9 +59,9 @@ TEST(CompressionManager, NumbersTheInstalledEntriesInTableOrder) {
   EXPECT_FALSE(ICInfo(streamtypeVIDEO, 0, &info));  // no compressors of another type
 }
 
-// ICINFO: 568 bytes, the encoder's long name as description, from ICInfo and ICGetInfo alike.
+// ICINFO: 568 bytes, a description of our own, from ICInfo and ICGetInfo alike.
 TEST(CompressionManager, InformationNamesEachCompressor) {
-  ASSERT_FALSE(InstalledFourccs().empty());
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   std::set<std::string> descriptions;
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
@@ -143,6 +143,7 @@ TEST(CompressionManager, RefusesFormatsOtherThanUncompressedBottomUpRows) {
       {"no pixels", 32, [](BITMAPINFOHEADER& h) { h.biWidth = 0; }},
       {"wider than any screen", 32, [](BITMAPINFOHEADER& h) { h.biWidth = 40000; }},
   };
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs())
     for (const Case& c : cases) {
       PackedDib frame = ScreenDib(320, 200, c.bits, 0);
@@ -159,6 +160,7 @@ TEST(CompressionManager, RefusesFormatsOtherThanUncompressedBottomUpRows) {
 // dialog. Asking does not show anything.
 TEST(CompressionManager, AnswersWhichDialogsExist) {
   const std::vector<std::string> configurable = {"ZMBV", "H264", "ULRG", "HFYU", "FFV1", "MPNG"};
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
     HIC hic = ICOpen(ICTYPE_VIDEO, fourcc, ICMODE_QUERY);

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLayout>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -53,6 +54,7 @@ LRESULT Send(std::uint32_t fourcc, std::uint32_t msg, QWidget* parent) {
 TEST(CompressorDialogs, EveryEntryShowsItsAboutBoxModalOverTheParent) {
   QWidget parent;
   parent.show();
+  ASSERT_FALSE(InstalledFourccs().empty()) << "a loop over no compressor checks nothing";
   for (std::uint32_t fourcc : InstalledFourccs()) {
     SCOPED_TRACE(Text(fourcc));
     bool seen = false;
@@ -129,6 +131,7 @@ TEST(CompressorDialogs, ConfigurationDialogsExplainTheirSettingsAndKeepOffTheEdg
   QWidget parent;
   parent.show();
   int dialogs = 0;
+  ASSERT_FALSE(codec::InstalledCompressors().empty()) << "a loop over no compressor checks nothing";
   for (const codec::CompressorEntry& entry : codec::InstalledCompressors()) {
     if (entry.settings.empty()) continue;
     SCOPED_TRACE(Text(entry.fourcc));
@@ -139,6 +142,9 @@ TEST(CompressorDialogs, ConfigurationDialogsExplainTheirSettingsAndKeepOffTheEdg
       for (QLabel* label : modal->findChildren<QLabel*>()) texts << label->text();
       EXPECT_TRUE(texts.join('\n').contains(QString::fromUtf16(entry.description.data(), entry.description.size())));
       for (const codec::ChoiceSetting& setting : entry.settings) EXPECT_TRUE(texts.contains(setting.explanation));
+      // As laid out once the dialog is up: the window manager may still have sized it.
+      QCoreApplication::processEvents();
+      modal->layout()->activate();
       const QRect inside = modal->rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
       for (QWidget* child : modal->findChildren<QWidget*>()) {
         if (!child->isVisible() || child->parentWidget() != modal) continue;

@@ -12,6 +12,7 @@ namespace {
 
 TEST(CompressorSettings, EveryChoiceRecordsADecodableFile) {
   const std::string folder = TempFolder();
+  ASSERT_FALSE(codec::InstalledCompressors().empty()) << "a loop over no compressor checks nothing";
   for (const codec::CompressorEntry& entry : codec::InstalledCompressors()) {
     const std::vector<int> defaults = codec::SettingChoices(entry);
     for (std::size_t s = 0; s < entry.settings.size(); ++s)
@@ -42,6 +43,7 @@ TEST(CompressorSettings, EveryChoiceRecordsADecodableFile) {
 
 // Choices outside a setting's list are ignored.
 TEST(CompressorSettings, OutOfRangeChoicesAreIgnored) {
+  ASSERT_FALSE(codec::InstalledCompressors().empty()) << "a loop over no compressor checks nothing";
   for (const codec::CompressorEntry& entry : codec::InstalledCompressors()) {
     if (entry.settings.empty()) continue;
     const std::vector<int> before = codec::SettingChoices(entry);

@@ -62,6 +62,7 @@ bool EncoderCodes(const codec::CompressorEntry& entry, Size size, const std::str
 
 TEST(SizeRules, QueryAnswersWhatTheEncoderCanCode) {
   const std::string folder = TempFolder();
+  ASSERT_FALSE(codec::InstalledCompressors().empty()) << "a loop over no compressor checks nothing";
   for (const codec::CompressorEntry& entry : codec::InstalledCompressors()) {
     for (const Size size : kSizes) {
       const std::string name = Text(entry.fourcc) + " " + std::to_string(size.width) + "x" +

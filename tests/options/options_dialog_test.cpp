@@ -202,6 +202,7 @@ TEST_F(OptionDialog, CompressorButtonsFollowTheSelectedLine) {
   TScreenCam& cam = *ScreenForm->ScreenCam;
   RunOptions([&] {
     int withConfig = 0, withoutConfig = 0;
+    ASSERT_GT(OptionDlg->ComboBoxCompressor->count(), 0) << "a loop over no compressor checks nothing";
     for (int line = 0; line < OptionDlg->ComboBoxCompressor->count(); ++line) {
       if (line > 0) PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
       ASSERT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), line);

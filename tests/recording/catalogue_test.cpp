@@ -60,6 +60,7 @@ TEST(Catalogue, EntriesShowTheDialogsTheySayTheyHave) {
   testsupport::ModalWatcher dialogs;
   QWidget owner;
   bool sawConfig = false;
+  ASSERT_GT(cam.CompressorCount, 0) << "a loop over no compressor checks nothing";
   for (int i = 0; i < cam.CompressorCount; ++i) {
     SCOPED_TRACE(i);
     bool hasAbout = false, hasConfig = false;
