@@ -40,6 +40,9 @@ const std::set<std::pair<std::string, std::string>> kKnownExceptions = {};
 
 const fs::path kRoot = VORLIX_SOURCE_DIR;
 
+// Headers CMake makes in the build folder (from cmake/*.h.in), open to every layer.
+const std::set<std::string> kGenerated = {"vorlix_version.h"};
+
 const Layer* LayerOf(const std::string& folder) {
   for (const Layer& layer : kLayers)
     if (layer.folder == folder) return &layer;
@@ -77,8 +80,8 @@ std::vector<Include> ReadIncludes(const fs::path& file) {
       resolved = (file.parent_path() / name).lexically_normal().lexically_relative(kRoot).string();
     else if (fs::is_regular_file(kRoot / name))
       resolved = fs::path(name).lexically_normal().string();
-    else if (m[1] == "<" || name.ends_with(".moc"))
-      continue;  // a system or library header, or moc's output in the build folder
+    else if (m[1] == "<" || name.ends_with(".moc") || kGenerated.contains(name))
+      continue;  // a system or library header, or moc's or CMake's output in the build folder
     includes.push_back({relative, line, name, resolved});
   }
   return includes;
