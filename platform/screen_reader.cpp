@@ -35,15 +35,16 @@ struct ScreenReader::Impl {
 
   // The colormap's entries as 0x00RRGGBB; entries the server does not answer for are black.
   std::vector<std::uint32_t> QueryPalette() {
-    std::vector<std::uint32_t> palette(paletteEntries, 0);
-    std::vector<std::uint32_t> pixels(paletteEntries);
-    for (int i = 0; i < paletteEntries; ++i) pixels[i] = i;
+    const auto entries = static_cast<std::uint32_t>(paletteEntries);
+    std::vector<std::uint32_t> palette(entries, 0);
+    std::vector<std::uint32_t> pixels(entries);
+    for (std::uint32_t i = 0; i < entries; ++i) pixels[i] = i;
     const auto reply = Owned(xcb_query_colors_reply(
-        connection, xcb_query_colors(connection, colormap, paletteEntries, pixels.data()), nullptr));
+        connection, xcb_query_colors(connection, colormap, entries, pixels.data()), nullptr));
     if (!reply) return palette;
     const xcb_rgb_t* colors = xcb_query_colors_colors(reply.get());
-    const int n = std::min(paletteEntries, xcb_query_colors_colors_length(reply.get()));
-    for (int i = 0; i < n; ++i) {
+    const auto n = static_cast<std::size_t>(std::min(paletteEntries, xcb_query_colors_colors_length(reply.get())));
+    for (std::size_t i = 0; i < n; ++i) {
       palette[i] = ((colors[i].red >> 8) << 16) | ((colors[i].green >> 8) << 8) | (colors[i].blue >> 8);
     }
     return palette;
@@ -113,7 +114,7 @@ struct ScreenReader::Impl {
     std::uint8_t* dst = dstBottomRow + static_cast<std::size_t>(rowsBelow) * dstStride +
                         static_cast<std::size_t>(left - x) * static_cast<std::size_t>(dibBits / 8);
     xcb_connection_t* c = connection;
-    const std::size_t srcStride = DibStride(w, info.format.bitsPerPixel);
+    const std::size_t srcStride = DibStride(w, static_cast<unsigned>(info.format.bitsPerPixel));
     const std::uint32_t* palette = info.palette.empty() ? nullptr : info.palette.data();
 
     if (shmAvailable) {
@@ -160,15 +161,16 @@ struct ScreenReader::Impl {
     const int bands = (h + bandRows - 1) / bandRows;
     const int slots = std::min(bands, kBandsInFlight);
     const std::size_t slotBytes = srcStride * static_cast<std::size_t>(bandRows);
-    if (!EnsureSegment(slotBytes * slots)) return ReadResult::Failed;  // plain reads, this time
+    if (!EnsureSegment(slotBytes * static_cast<std::size_t>(slots))) return ReadResult::Failed;  // plain reads, this time
     xcb_connection_t* c = connection;
     xcb_shm_get_image_cookie_t cookies[kBandsInFlight];  // by slot
+    const auto slotOffset = [&](int band) { return slotBytes * static_cast<std::size_t>(band % slots); };
     const auto request = [&](int band) {
       const int rows = std::min(bandRows, h - band * bandRows);
       cookies[band % slots] = xcb_shm_get_image(c, root, static_cast<int16_t>(left), static_cast<int16_t>(top + band * bandRows),
                                         static_cast<uint16_t>(w), static_cast<uint16_t>(rows), ~0u,
                                         XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
-                                        static_cast<std::uint32_t>(slotBytes * (band % slots)));
+                                        static_cast<std::uint32_t>(slotOffset(band)));
     };
     for (int band = 0; band < slots; ++band) request(band);
     xcb_flush(c);
@@ -186,7 +188,7 @@ struct ScreenReader::Impl {
       const int rows = std::min(bandRows, h - band * bandRows);
       // Band `band` (from the top) lands above the rows of the bands below it.
       std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band * bandRows - rows) * dstStride;
-      ConvertToDibRows(shmAddress + slotBytes * (band % slots), srcStride, info.format, w, rows, dibBits, bandBottom,
+      ConvertToDibRows(shmAddress + slotOffset(band), srcStride, info.format, w, rows, dibBits, bandBottom,
                        dstStride, palette, info.palette.size());
       // Its slot is free again: the band that goes there next may be read now.
       if (band + slots < bands) {
@@ -218,7 +220,7 @@ struct ScreenReader::Impl {
       return false;
     }
     segment = xcb_generate_id(connection);
-    const auto error = Owned(xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, shmId, 0)));
+    const auto error = Owned(xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(shmId), 0)));
     // Marked for removal now: the segment goes away with its last attachment, even after a crash.
     shmctl(shmId, IPC_RMID, nullptr);
     if (error) {
