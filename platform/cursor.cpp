@@ -3,7 +3,7 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
-#include <cstdlib>
+#include "xcb_reply.h"
 
 namespace platform {
 namespace {
@@ -28,10 +28,9 @@ struct PointerConnection {
     // XFixes answers only to clients that announced their version first.
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (extension && extension->present) {
-      xcb_xfixes_query_version_reply_t* version = xcb_xfixes_query_version_reply(
-          c, xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr);
+      const auto version = Owned(xcb_xfixes_query_version_reply(
+          c, xcb_xfixes_query_version(c, XCB_XFIXES_MAJOR_VERSION, XCB_XFIXES_MINOR_VERSION), nullptr));
       xfixes = version != nullptr && version->major_version >= 1;
-      free(version);
     }
   }
 };
@@ -60,10 +59,9 @@ PointerQuery::~PointerQuery() {
 std::optional<CursorPoint> PointerQuery::Position() {
   if (positionRequest_) {
     PointerConnection& p = Connection();
-    xcb_query_pointer_reply_t* reply = xcb_query_pointer_reply(p.connection, {positionRequest_}, nullptr);
+    const auto reply = Owned(xcb_query_pointer_reply(p.connection, {positionRequest_}, nullptr));
     positionRequest_ = 0;
     if (reply) position_ = CursorPoint{reply->root_x, reply->root_y};
-    free(reply);
   }
   return position_;
 }
@@ -71,11 +69,9 @@ std::optional<CursorPoint> PointerQuery::Position() {
 std::optional<CursorPoint> PointerQuery::HotSpot() {
   if (hotSpotRequest_) {
     PointerConnection& p = Connection();
-    xcb_xfixes_get_cursor_image_reply_t* reply =
-        xcb_xfixes_get_cursor_image_reply(p.connection, {hotSpotRequest_}, nullptr);
+    const auto reply = Owned(xcb_xfixes_get_cursor_image_reply(p.connection, {hotSpotRequest_}, nullptr));
     hotSpotRequest_ = 0;
     if (reply) hotSpot_ = CursorPoint{reply->xhot, reply->yhot};
-    free(reply);
   }
   return hotSpot_;
 }

@@ -21,7 +21,7 @@ inline std::uint32_t Channel8(std::uint32_t pixel, std::uint32_t mask) {
 inline std::uint32_t LoadPixel(const std::uint8_t* p, int bitsPerPixel) {
   switch (bitsPerPixel) {
     case 32: { std::uint32_t v; std::memcpy(&v, p, 4); return v; }
-    case 24: return p[0] | (p[1] << 8) | (p[2] << 16);
+    case 24: return p[0] | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
     case 16: { std::uint16_t v; std::memcpy(&v, p, 2); return v; }
     default: return p[0];
   }

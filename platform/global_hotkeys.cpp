@@ -4,8 +4,10 @@
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
 
-#include <cstdlib>
+#include <memory>
 #include <vector>
+
+#include "xcb_reply.h"
 
 namespace platform {
 namespace {
@@ -39,11 +41,10 @@ GlobalHotkeys::~GlobalHotkeys() {
 bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
   xcb_connection_t* c = Connection();
   if (!c || grabs_.count(id)) return false;
-  xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
-  xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
-  const unsigned keycode = (codes && codes[0] != XCB_NO_SYMBOL) ? codes[0] : 0;
-  free(codes);
-  xcb_key_symbols_free(symbols);
+  const std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(c),
+                                                                                     &xcb_key_symbols_free);
+  const auto codes = Owned(xcb_key_symbols_get_keycode(symbols.get(), keysym));
+  const unsigned keycode = (codes && codes.get()[0] != XCB_NO_SYMBOL) ? codes.get()[0] : 0;
   if (keycode == 0) return false;
 
   const xcb_window_t root = Root(c);
@@ -55,10 +56,7 @@ bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
   }
   bool ok = true;
   for (xcb_void_cookie_t cookie : cookies) {
-    if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
-      ok = false;
-      free(error);
-    }
+    if (Owned(xcb_request_check(c, cookie))) ok = false;
   }
   if (!ok) {
     // Drop the variants we did get: a half-registered hotkey would steal keys it does not serve.

@@ -5,22 +5,15 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
+
+#include "xcb_reply.h"
 
 namespace platform {
 namespace {
 
 // RandR 1.5 is the first to list monitors (user-defined ones and one per active output).
 constexpr std::uint32_t kMonitorsMajor = 1, kMonitorsMinor = 5;
-
-template <typename Reply>
-using XcbReply = std::unique_ptr<Reply, decltype(&std::free)>;
-
-template <typename Reply>
-XcbReply<Reply> Owned(Reply* reply) {
-  return XcbReply<Reply>(reply, &std::free);
-}
 
 MonitorRect CutToScreen(const MonitorRect& rect, int screenWidth, int screenHeight) {
   const int left = std::max(rect.left, 0), top = std::max(rect.top, 0);

@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include "xcb_reply.h"
+
 namespace platform {
 
 struct ScreenReader::Impl {
@@ -33,44 +35,42 @@ struct ScreenReader::Impl {
 
   // The colormap's entries as 0x00RRGGBB; entries the server does not answer for are black.
   std::vector<std::uint32_t> QueryPalette() {
-    std::vector<std::uint32_t> palette(paletteEntries, 0);
-    std::vector<std::uint32_t> pixels(paletteEntries);
-    for (int i = 0; i < paletteEntries; ++i) pixels[i] = i;
-    xcb_query_colors_reply_t* reply = xcb_query_colors_reply(
-        connection, xcb_query_colors(connection, colormap, paletteEntries, pixels.data()), nullptr);
+    const auto entries = static_cast<std::uint32_t>(paletteEntries);
+    std::vector<std::uint32_t> palette(entries, 0);
+    std::vector<std::uint32_t> pixels(entries);
+    for (std::uint32_t i = 0; i < entries; ++i) pixels[i] = i;
+    const auto reply = Owned(xcb_query_colors_reply(
+        connection, xcb_query_colors(connection, colormap, entries, pixels.data()), nullptr));
     if (!reply) return palette;
-    const xcb_rgb_t* colors = xcb_query_colors_colors(reply);
-    const int n = std::min(paletteEntries, xcb_query_colors_colors_length(reply));
-    for (int i = 0; i < n; ++i) {
+    const xcb_rgb_t* colors = xcb_query_colors_colors(reply.get());
+    const auto n = static_cast<std::size_t>(std::min(paletteEntries, xcb_query_colors_colors_length(reply.get())));
+    for (std::size_t i = 0; i < n; ++i) {
       palette[i] = ((colors[i].red >> 8) << 16) | ((colors[i].green >> 8) << 8) | (colors[i].blue >> 8);
     }
-    free(reply);
     return palette;
   }
 
   // Asks the server for the root window's size; true when it differs from what was known.
   bool RefreshSize() {
-    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, root), nullptr);
+    const auto geometry = Owned(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, root), nullptr));
     if (!geometry) return false;
     const bool changed = geometry->width != width || geometry->height != height;
     width = geometry->width;
     height = geometry->height;
-    free(geometry);
     return changed;
   }
 
   // Takes in what the server reported since the last read: a resized root window (the events
   // come without a round trip) and the errors of failed reads, which nobody else collects.
   void DrainEvents() {
-    while (xcb_generic_event_t* event = xcb_poll_for_event(connection)) {
+    while (const auto event = Owned(xcb_poll_for_event(connection))) {
       if ((event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY) {
-        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event.get());
         if (configure->window == root) {
           width = configure->width;
           height = configure->height;
         }
       }
-      free(event);
     }
   }
 
@@ -114,7 +114,7 @@ struct ScreenReader::Impl {
     std::uint8_t* dst = dstBottomRow + static_cast<std::size_t>(rowsBelow) * dstStride +
                         static_cast<std::size_t>(left - x) * static_cast<std::size_t>(dibBits / 8);
     xcb_connection_t* c = connection;
-    const std::size_t srcStride = DibStride(w, info.format.bitsPerPixel);
+    const std::size_t srcStride = DibStride(w, static_cast<unsigned>(info.format.bitsPerPixel));
     const std::uint32_t* palette = info.palette.empty() ? nullptr : info.palette.data();
 
     if (shmAvailable) {
@@ -130,20 +130,19 @@ struct ScreenReader::Impl {
     const int bandRows = std::max<int>(1, static_cast<int>(maxBytes / std::max<std::size_t>(srcStride, 1)));
     for (int band = 0; band < h; band += bandRows) {
       const int rows = std::min(bandRows, h - band);
-      xcb_get_image_reply_t* reply = xcb_get_image_reply(
+      const auto reply = Owned(xcb_get_image_reply(
           c,
           xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(left),
                         static_cast<int16_t>(top + band), static_cast<uint16_t>(w), static_cast<uint16_t>(rows),
                         ~0u),
-          nullptr);
+          nullptr));
       if (!reply) return ReadResult::Failed;
-      const std::size_t bytes = static_cast<std::size_t>(xcb_get_image_data_length(reply));
+      const std::size_t bytes = static_cast<std::size_t>(xcb_get_image_data_length(reply.get()));
       const std::size_t stride = bytes / static_cast<std::size_t>(rows);
       // Band `band` (from the top) lands above the rows of the bands below it.
       std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band - rows) * dstStride;
-      ConvertToDibRows(xcb_get_image_data(reply), stride, info.format, w, rows, dibBits, bandBottom, dstStride,
+      ConvertToDibRows(xcb_get_image_data(reply.get()), stride, info.format, w, rows, dibBits, bandBottom, dstStride,
                        palette, info.palette.size());
-      free(reply);
     }
     return ReadResult::Done;
   }
@@ -162,21 +161,22 @@ struct ScreenReader::Impl {
     const int bands = (h + bandRows - 1) / bandRows;
     const int slots = std::min(bands, kBandsInFlight);
     const std::size_t slotBytes = srcStride * static_cast<std::size_t>(bandRows);
-    if (!EnsureSegment(slotBytes * slots)) return ReadResult::Failed;  // plain reads, this time
+    if (!EnsureSegment(slotBytes * static_cast<std::size_t>(slots))) return ReadResult::Failed;  // plain reads, this time
     xcb_connection_t* c = connection;
     xcb_shm_get_image_cookie_t cookies[kBandsInFlight];  // by slot
+    const auto slotOffset = [&](int band) { return slotBytes * static_cast<std::size_t>(band % slots); };
     const auto request = [&](int band) {
       const int rows = std::min(bandRows, h - band * bandRows);
       cookies[band % slots] = xcb_shm_get_image(c, root, static_cast<int16_t>(left), static_cast<int16_t>(top + band * bandRows),
                                         static_cast<uint16_t>(w), static_cast<uint16_t>(rows), ~0u,
                                         XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
-                                        static_cast<std::uint32_t>(slotBytes * (band % slots)));
+                                        static_cast<std::uint32_t>(slotOffset(band)));
     };
     for (int band = 0; band < slots; ++band) request(band);
     xcb_flush(c);
     for (int band = 0; band < bands; ++band) {
-      xcb_shm_get_image_reply_t* reply = xcb_shm_get_image_reply(c, cookies[band % slots], nullptr);
-      if (!reply) {
+      // The reply says only that the band has arrived; the pixels are in the segment.
+      if (!Owned(xcb_shm_get_image_reply(c, cookies[band % slots], nullptr))) {
         for (int later = band + 1; later < std::min(bands, band + slots); ++later)
           xcb_discard_reply(c, cookies[later % slots].sequence);
         // The screen may have shrunk under the read: only a failure at the right size gives up
@@ -185,11 +185,10 @@ struct ScreenReader::Impl {
         shmAvailable = false;
         return ReadResult::Failed;
       }
-      free(reply);
       const int rows = std::min(bandRows, h - band * bandRows);
       // Band `band` (from the top) lands above the rows of the bands below it.
       std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band * bandRows - rows) * dstStride;
-      ConvertToDibRows(shmAddress + slotBytes * (band % slots), srcStride, info.format, w, rows, dibBits, bandBottom,
+      ConvertToDibRows(shmAddress + slotOffset(band), srcStride, info.format, w, rows, dibBits, bandBottom,
                        dstStride, palette, info.palette.size());
       // Its slot is free again: the band that goes there next may be read now.
       if (band + slots < bands) {
@@ -221,18 +220,23 @@ struct ScreenReader::Impl {
       return false;
     }
     segment = xcb_generate_id(connection);
-    xcb_generic_error_t* error =
-        xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, shmId, 0));
+    const auto error = Owned(xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(shmId), 0)));
     // Marked for removal now: the segment goes away with its last attachment, even after a crash.
     shmctl(shmId, IPC_RMID, nullptr);
     if (error) {
-      free(error);
       shmdt(address);
       return false;
     }
     shmAddress = static_cast<std::uint8_t*>(address);
     shmSize = bytes;
     return true;
+  }
+
+  ~Impl() {
+    if (connection) {
+      ReleaseSegment();
+      xcb_disconnect(connection);
+    }
   }
 };
 
@@ -241,7 +245,7 @@ ScreenReader& ScreenReader::Instance() {
   return *reader;
 }
 
-ScreenReader::ScreenReader() : impl_(new Impl) {
+ScreenReader::ScreenReader() : impl_(std::make_unique<Impl>()) {
   int screenNumber = 0;
   xcb_connection_t* c = xcb_connect(nullptr, &screenNumber);
   if (xcb_connection_has_error(c)) {
@@ -283,18 +287,12 @@ ScreenReader::ScreenReader() : impl_(new Impl) {
     info_.palette = impl_->QueryPalette();
   }
 
-  xcb_shm_query_version_reply_t* shm = xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr);
+  const auto shm = Owned(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
   impl_->shmAvailable = shm != nullptr && std::getenv("VORLIX_NO_SHM") == nullptr;
-  free(shm);
 }
 
-ScreenReader::~ScreenReader() {
-  if (impl_->connection) {
-    impl_->ReleaseSegment();
-    xcb_disconnect(impl_->connection);
-  }
-  delete impl_;
-}
+// Here, where Impl is complete.
+ScreenReader::~ScreenReader() = default;
 
 bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
 

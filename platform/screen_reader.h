@@ -3,6 +3,7 @@
 // server offers it. Safe to use from any thread.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "dib_pixels.h"
@@ -52,7 +53,7 @@ class ScreenReader {
   ScreenReader();
   ~ScreenReader();
   struct Impl;
-  Impl* impl_;
+  std::unique_ptr<Impl> impl_;
   ScreenInfo info_;
 };
 

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 
-#include <cstdlib>
+#include "xcb_reply.h"
 
 namespace platform {
 
@@ -12,7 +12,7 @@ void SyncWithServer() {
   if (!x11 || !x11->connection()) return;
   xcb_connection_t* c = x11->connection();
   // A round trip: its reply comes only after every earlier request has been processed.
-  free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  Owned(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));  // freed at once
 }
 
 }  // namespace platform

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 out=build-fuzz
 mkdir -p "$out"
-flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I.)
+flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -Wall -Wextra -Werror -I.)
 
 declare -A sources=(
   [next_free_name]="tests/fuzz/next_free_name_fuzz.cpp app/output_naming.cpp platform/file_system.cpp"

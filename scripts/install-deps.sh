@@ -15,7 +15,7 @@ test_pkgs=(
   googletest libgtest-dev
   xvfb xserver-xephyr openbox xdotool xclip x11-utils x11-xserver-utils
   ffmpeg imagemagick poppler-utils
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 want=("${build_pkgs[@]}")

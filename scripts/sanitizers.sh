@@ -22,7 +22,7 @@ run_build() {  # dir, sanitizers, areas...
   for area in "$@"; do targets+=("tests-$area"); done
   local labels
   labels="^($(IFS='|'; echo "$*"))\$"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVORLIX_SANITIZE=$sanitize" -DVORLIX_BUILD_BENCH=OFF >/dev/null
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "-DVORLIX_SANITIZE=$sanitize" -DVORLIX_BUILD_BENCH=OFF -DVORLIX_WERROR=ON >/dev/null
   cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
   echo "-- built in $((SECONDS - started)) s"
   started=$SECONDS

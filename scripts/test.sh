@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Vorlix with its tests and runs them all, then the fuzz targets
-# for a bounded time, then the sanitizer runs (AddressSanitizer + UBSan over the unit and engine
+# Installs what is missing, builds Vorlix with its tests (warnings are errors), checks the
+# formatting (once switched on, below), runs the tests, then the fuzz targets for a bounded
+# time, then the sanitizer runs (AddressSanitizer + UBSan over the unit and engine
 # tests, ThreadSanitizer over the camera and recording tests; see scripts/sanitizers.sh).
 # VORLIX_SANITIZERS=0 leaves the sanitizer runs out, for quicker local runs. Tests that need a
 # screen start their own Xvfb (with openbox), so no display is needed here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh --test
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLIX_WERROR=ON >/dev/null
 cmake --build build
+# Formatting (scripts/check-format.sh) is checked from when the tree has been run through
+# scripts/format.sh once; VORLIX_CHECK_FORMAT=1 checks it before that.
+check_format=${VORLIX_CHECK_FORMAT:-0}
+if [ "$check_format" = 1 ]; then bash scripts/check-format.sh; fi
 unset DISPLAY
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 ctest --test-dir build --output-on-failure -j "$(nproc)"

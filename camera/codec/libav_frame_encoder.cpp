@@ -208,7 +208,7 @@ class LibavFrameEncoder final : public FrameEncoder {
   // Palette pixels as B,G,R,0 rows, top row first.
   void ExpandPalette(const std::uint8_t* topRow, std::ptrdiff_t rowStep) {
     const DibFormat& input = setup_.input;
-    expanded_.resize(static_cast<std::size_t>(input.width) * input.height);
+    expanded_.resize(static_cast<std::size_t>(input.width) * static_cast<std::size_t>(input.height));
     std::uint32_t* out = expanded_.data();
     for (int y = 0; y < input.height; ++y) {
       const std::uint8_t* row = topRow + rowStep * y;

@@ -45,7 +45,7 @@ constexpr auto kReciprocal = [] {
   return table;
 }();
 inline int RoundedMean(int sum, int count) {
-  return static_cast<int>((static_cast<std::uint32_t>(2 * sum + count) * kReciprocal[2 * count]) >> 16);
+  return static_cast<int>((static_cast<std::uint32_t>(2 * sum + count) * kReciprocal[static_cast<std::size_t>(2 * count)]) >> 16);
 }
 
 // The same for the lanes of quadrant groups (count 0..4, sum up to 4 * 31): multiplies by
@@ -264,7 +264,7 @@ Thresholds ThresholdsForQuality(int quality) {
 
 int BlockError(const std::uint16_t* a, const std::uint16_t* b, std::size_t pitch) {
   Lanes squares[2];
-  for (int h = 0; h < 2; ++h) {
+  for (std::size_t h = 0; h < 2; ++h) {
     const Lanes x = LoadRows(a + 2 * h * pitch, pitch), y = LoadRows(b + 2 * h * pitch, pitch);
     const Lanes dr = ((x >> 10) & 31) - ((y >> 10) & 31);
     const Lanes dg = ((x >> 5) & 31) - ((y >> 5) & 31);

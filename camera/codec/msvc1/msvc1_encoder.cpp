@@ -51,9 +51,9 @@ Msvc1Encoder::Msvc1Encoder(int width, int height, int quality, int keyFrameEvery
 
 void Msvc1Encoder::ConvertStrip(const std::uint8_t* dibBits, std::size_t stride, int bitsPerPixel,
                                 int strip, std::uint16_t* out) const {
-  for (int y = 0; y < 4; ++y) {
+  for (std::size_t y = 0; y < 4; ++y) {
     const std::uint8_t* row = dibBits + (static_cast<std::size_t>(strip) * 4 + y) * stride;
-    std::uint16_t* dst = out + static_cast<std::size_t>(y) * width_;
+    std::uint16_t* dst = out + y * static_cast<std::size_t>(width_);
     switch (bitsPerPixel) {
       case 32: ConvertBgrx32(row, width_, dst); break;
       case 16: ConvertRgb555(row, width_, dst); break;
@@ -68,10 +68,10 @@ EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t strid
   if (dibBitsPerPixel != 32 && dibBitsPerPixel != 16 && dibBitsPerPixel != 8)
     throw std::invalid_argument("Microsoft Video 1 takes 32, 16 or 8 bits per pixel");
   if (dibBitsPerPixel == 8 && !palette) throw std::invalid_argument("an 8-bit picture needs its palette");
-  if (stride < static_cast<std::size_t>(width_) * dibBitsPerPixel / 8)
+  if (stride < static_cast<std::size_t>(width_) * static_cast<std::size_t>(dibBitsPerPixel) / 8)
     throw std::invalid_argument("row stride shorter than a row");
   if (dibBitsPerPixel == 8)
-    for (int i = 0; i < 256; ++i) paletteColours_[i] = Rgb555FromRgb(palette[i]);
+    for (std::size_t i = 0; i < 256; ++i) paletteColours_[i] = Rgb555FromRgb(palette[i]);
 
   const bool key = frameNumber_ == 0 || keyFrameForced_ || (keyFrameEvery_ > 0 && frameNumber_ % keyFrameEvery_ == 0);
   keyFrameForced_ = false;
@@ -81,9 +81,10 @@ EncodedFrame Msvc1Encoder::Encode(const std::uint8_t* dibBits, std::size_t strid
   std::int64_t skipRun = 0;
 
   for (int strip = 0; strip < height_ / 4; ++strip) {
-    std::uint16_t* current = current_.data() + strip * stripPixels;
-    const std::uint16_t* previous = previous_.data() + strip * stripPixels;
-    std::uint16_t* recon = recon_.data() + strip * stripPixels;
+    const std::size_t stripStart = static_cast<std::size_t>(strip) * stripPixels;
+    std::uint16_t* current = current_.data() + stripStart;
+    const std::uint16_t* previous = previous_.data() + stripStart;
+    std::uint16_t* recon = recon_.data() + stripStart;
     ConvertStrip(dibBits, stride, dibBitsPerPixel, strip, current);
     // The four rows of a strip lie back to back, so one compare covers a still strip.
     if (!key && std::memcmp(current, previous, stripPixels * sizeof(std::uint16_t)) == 0) {
