@@ -296,14 +296,6 @@ ScreenReader::~ScreenReader() = default;
 
 bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
 
-ScreenReader::Size ScreenReader::CurrentSize() {
-  if (!impl_->connection) return {};
-  std::lock_guard<std::mutex> lock(impl_->mutex);
-  impl_->DrainEvents();
-  impl_->RefreshSize();
-  return {impl_->width, impl_->height};
-}
-
 std::vector<std::uint32_t> ScreenReader::CurrentPalette() {
   if (!impl_->connection || impl_->paletteEntries == 0) return {};
   std::lock_guard<std::mutex> lock(impl_->mutex);

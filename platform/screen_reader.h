@@ -24,12 +24,6 @@ class ScreenReader {
 
   bool Connected() const;
   const ScreenInfo& Info() const { return info_; }
-  // The screen's size as the server has it now (a round trip): a display resized since the start
-  // is followed, unlike Info(). 0 x 0 without a connection.
-  struct Size {
-    int width = 0, height = 0;
-  };
-  Size CurrentSize();
   // The colormap as the server has it now (a round trip), 0x00RRGGBB entries; empty on
   // true-colour displays. Programs may change the colours at any moment, unlike Info().
   std::vector<std::uint32_t> CurrentPalette();
