@@ -31,9 +31,7 @@ const QColor kCommandCaption(0, 111, 0);
 const QColor kModifyCaption(0, 99, 147);
 const QColor kRowTitle(0, 126, 187);
 
-QString DefaultOutputFolder() {
-  return QString::fromLocal8Bit(qgetenv("HOME")) + "/Temp Vorlix/";
-}
+QString DefaultOutputFolder() { return QString::fromLocal8Bit(qgetenv("HOME")) + "/Temp Vorlix/"; }
 
 }  // namespace
 
@@ -121,8 +119,7 @@ void TScreenForm::BuildControls() {
   SavePictureDialog1->setOption(QFileDialog::DontUseNativeDialog);
   SavePictureDialog1->setOption(QFileDialog::DontConfirmOverwrite);
   SavePictureDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  SavePictureDialog1->setNameFilters(
-      {"Image Files (*.bmp *.jpg)", "Windows Bitmap (*.bmp)", "JPEG Image (*.jpg)"});
+  SavePictureDialog1->setNameFilters({"Image Files (*.bmp *.jpg)", "Windows Bitmap (*.bmp)", "JPEG Image (*.jpg)"});
   SavePictureDialog1->setDefaultSuffix("bmp");
   SaveDialog1 = new QFileDialog(this);
   SaveDialog1->setOption(QFileDialog::DontUseNativeDialog);
@@ -148,9 +145,9 @@ void TScreenForm::BuildControls() {
 }
 
 QPixmap TScreenForm::ImageListIcon(int index) const {
-  static const widgets::Glyph kImageList[] = {
-      widgets::Glyph::MenuHelp, widgets::Glyph::MenuAbout, widgets::Glyph::Unused2,
-      widgets::Glyph::Unused3,  widgets::Glyph::Unused4,   widgets::Glyph::RegionIcon};
+  static const widgets::Glyph kImageList[] = {widgets::Glyph::MenuHelp, widgets::Glyph::MenuAbout,
+                                              widgets::Glyph::Unused2,  widgets::Glyph::Unused3,
+                                              widgets::Glyph::Unused4,  widgets::Glyph::RegionIcon};
   if (index < 0 || index > 5) return QPixmap();
   return widgets::DrawGlyph(kImageList[index]);
 }
@@ -179,13 +176,12 @@ void TScreenForm::FormCreate() {
 
   hotkeys_ = std::make_unique<platform::GlobalHotkeys>();
   // Queued: a still must run from the event loop, not from inside the X event reader.
-  connect(hotkeys_.get(), &platform::GlobalHotkeys::HotKey, this,
-          [this](int id) { RunCommand([this, id] { WMHotKey(id); }); }, Qt::QueuedConnection);
+  connect(
+      hotkeys_.get(), &platform::GlobalHotkeys::HotKey, this,
+      [this](int id) { RunCommand([this, id] { WMHotKey(id); }); }, Qt::QueuedConnection);
 }
 
-void TScreenForm::FormDestroy() {
-  ScreenCam.reset();
-}
+void TScreenForm::FormDestroy() { ScreenCam.reset(); }
 
 void TScreenForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
@@ -196,18 +192,17 @@ void TScreenForm::showEvent(QShowEvent* event) {
   }
   if (StillInProgress) return;  // shown again at the end of a still: the hotkeys are still ours
   // After the window is up, so that the messages appear over it.
-  QMetaObject::invokeMethod(this, [this] { FormShow(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { FormShow(); }, Qt::QueuedConnection);
 }
 
 void TScreenForm::FormShow() {
   if (!hotkeys_->IsRegistered(kHotkeyFile) &&
-      !hotkeys_->Register(kHotkeyFile, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift,
-                          kKeysymF2)) {
+      !hotkeys_->Register(kHotkeyFile, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift, kKeysymF2)) {
     platform::ShowPlainMessage("Unable to assign Ctrl-Shift-F2 as hotkey.", this);
   }
   if (!hotkeys_->IsRegistered(kHotkeyCopy) &&
-      !hotkeys_->Register(kHotkeyCopy, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift,
-                          kKeysymF1)) {
+      !hotkeys_->Register(kHotkeyCopy, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift, kKeysymF1)) {
     platform::ShowPlainMessage("Unable to assign Ctrl-Shift-F1 as hotkey.", this);
   }
 }

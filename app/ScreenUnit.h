@@ -12,8 +12,12 @@ class QMenu;
 class QAction;
 class QFileDialog;
 class TScreenCam;
-namespace platform { class GlobalHotkeys; }
-namespace widgets { class ImageButton; }
+namespace platform {
+class GlobalHotkeys;
+}
+namespace widgets {
+class ImageButton;
+}
 
 class TScreenForm : public QWidget {
   Q_OBJECT

@@ -11,8 +11,7 @@ void TScreenForm::Help1Click(QObject*) {
   const QString manual = QDir(QCoreApplication::applicationDirPath()).filePath("vorlix_help.pdf");
   // A missing or unreadable manual passes silently; only a desktop without a PDF viewer is worth a word.
   if (platform::ShellOpen(manual) == platform::shell_result::kNoAssociation) {
-    platform::ShowMessage("Warning",
-                          "Sorry, but there is no PDF viewer installed on your system.",
+    platform::ShowMessage("Warning", "Sorry, but there is no PDF viewer installed on your system.",
                           platform::BoxIcon::Warning, this);
   }
 }

@@ -55,8 +55,7 @@ void TScreenForm::RunStill(const std::function<void()>& beforeHide,
   StillScope scope(this);
   beforeHide();
   HideForStill();
-  const app::CaptureRectangle rect =
-      RegionSelected ? RegionRectangle(ScrForm) : app::WholeScreenRectangle();
+  const app::CaptureRectangle rect = RegionSelected ? RegionRectangle(ScrForm) : app::WholeScreenRectangle();
   if (!rect.HasPixels()) {
     platform::ShowPlainMessage("Nothing was captured: the capture area has no pixels.");
     return;

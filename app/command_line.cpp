@@ -44,9 +44,11 @@ const char* UsageText() {
       "        take a still of the screen (or the region) into FILE, .bmp or .jpg\n"
       "  --record SECONDS FILE [--region X,Y,W,H] [--fps N] [--codec FOURCC] [--quality Q] [--no-cursor]\n"
       "        record the screen (or the region) into the AVI file FILE, for SECONDS or, with 0,\n"
-      "        until Ctrl+C or SIGTERM; N is " + Range(recording::kMinFramesPerSecond, recording::kMaxFramesPerSecond) +
-      " (" + std::to_string(recording::kDefaultFramesPerSecond) + "), Q is " + Range(0, recording::kMaxQuality) +
-      " (" + std::to_string(recording::kDefaultQuality) + "), FOURCC one of\n"
+      "        until Ctrl+C or SIGTERM; N is " +
+      Range(recording::kMinFramesPerSecond, recording::kMaxFramesPerSecond) + " (" +
+      std::to_string(recording::kDefaultFramesPerSecond) + "), Q is " + Range(0, recording::kMaxQuality) + " (" +
+      std::to_string(recording::kDefaultQuality) +
+      "), FOURCC one of\n"
       "        --list-codecs (MSVC). On a terminal a line shows the time, frames and file size.\n"
       "  --list-codecs  list the installed compressors\n"
       "  --help         show this help\n"
@@ -117,7 +119,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
       return fail("unknown argument '" + arg + "'");
     }
   }
-  if (recordOnly && line.mode != CommandLine::Mode::Record) return fail("--fps, --codec, --quality and --no-cursor go with --record");
+  if (recordOnly && line.mode != CommandLine::Mode::Record)
+    return fail("--fps, --codec, --quality and --no-cursor go with --record");
   if (line.region && line.mode != CommandLine::Mode::Still && line.mode != CommandLine::Mode::Record) {
     return fail("--region goes with --still or --record");
   }

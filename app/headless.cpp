@@ -35,15 +35,10 @@ int TakeStill(const CommandLine& command) {
 int RunHeadless(const CommandLine& command, int argc, char** argv) {
   try {
     switch (command.mode) {
-      case CommandLine::Mode::Still:
-        return TakeStill(command);
-      case CommandLine::Mode::Record:
-        return RecordFromCommandLine(command, argc, argv);
-      case CommandLine::Mode::ListCodecs:
-        return ListCodecs(argc, argv);
-      default:
-        std::fprintf(stderr, "vorlix: this command has no headless form\n");
-        return kFailed;
+      case CommandLine::Mode::Still: return TakeStill(command);
+      case CommandLine::Mode::Record: return RecordFromCommandLine(command, argc, argv);
+      case CommandLine::Mode::ListCodecs: return ListCodecs(argc, argv);
+      default: std::fprintf(stderr, "vorlix: this command has no headless form\n"); return kFailed;
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "vorlix: %s\n", error.what());

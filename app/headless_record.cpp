@@ -110,10 +110,13 @@ int RecordFromCommandLine(const CommandLine& command, int argc, char** argv) {
   QObject::connect(&duration, &QTimer::timeout, [&camera] { camera.StopRecording(); });
   const int durationMs = static_cast<int>(command.seconds * 1000);
   camera.OnRecordStart = [&duration, durationMs, &progress](TScreenCam*) {
-    QMetaObject::invokeMethod(&duration, [&duration, durationMs, &progress] {
-      if (durationMs > 0) duration.start(durationMs);
-      progress.Start();
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &duration,
+        [&duration, durationMs, &progress] {
+          if (durationMs > 0) duration.start(durationMs);
+          progress.Start();
+        },
+        Qt::QueuedConnection);
   };
   std::atomic<bool> failed{false};
   camera.OnRecordError = [&failed](TScreenCam*) { failed = true; };

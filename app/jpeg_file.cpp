@@ -30,9 +30,13 @@ void RgbRow(const StillImage& image, int y, std::vector<JSAMPLE>& rgb) {
   for (int x = 0; x < image.width; ++x) {
     std::uint8_t r = 0, g = 0, b = 0;
     if (image.bitsPerPixel == 32) {
-      b = src[4 * x]; g = src[4 * x + 1]; r = src[4 * x + 2];
+      b = src[4 * x];
+      g = src[4 * x + 1];
+      r = src[4 * x + 2];
     } else if (image.bitsPerPixel == 24) {
-      b = src[3 * x]; g = src[3 * x + 1]; r = src[3 * x + 2];
+      b = src[3 * x];
+      g = src[3 * x + 1];
+      r = src[3 * x + 2];
     } else if (image.bitsPerPixel == 16) {
       const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
       r = std::uint8_t(((v >> 10) & 31) * 255 / 31);
@@ -40,9 +44,13 @@ void RgbRow(const StillImage& image, int y, std::vector<JSAMPLE>& rgb) {
       b = std::uint8_t((v & 31) * 255 / 31);
     } else {
       const std::uint32_t entry = src[x] < image.palette.size() ? image.palette[src[x]] : 0;
-      r = std::uint8_t(entry >> 16); g = std::uint8_t(entry >> 8); b = std::uint8_t(entry);
+      r = std::uint8_t(entry >> 16);
+      g = std::uint8_t(entry >> 8);
+      b = std::uint8_t(entry);
     }
-    rgb[3 * x] = r; rgb[3 * x + 1] = g; rgb[3 * x + 2] = b;
+    rgb[3 * x] = r;
+    rgb[3 * x + 1] = g;
+    rgb[3 * x + 2] = b;
   }
 }
 

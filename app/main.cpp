@@ -35,14 +35,9 @@ int main(int argc, char** argv) {
   }
   const app::CommandLine& command = *parsed.commandLine;
   switch (command.mode) {
-    case app::CommandLine::Mode::Help:
-      std::fputs(app::UsageText(), stdout);
-      return 0;
-    case app::CommandLine::Mode::Version:
-      std::puts("vorlix " VORLIX_VERSION);
-      return 0;
-    default:
-      break;
+    case app::CommandLine::Mode::Help: std::fputs(app::UsageText(), stdout); return 0;
+    case app::CommandLine::Mode::Version: std::puts("vorlix " VORLIX_VERSION); return 0;
+    default: break;
   }
   // Held until the exit. Without a reachable X server Qt would abort with a long message; say it
   // in one line instead.

@@ -24,9 +24,9 @@ std::string Size(std::uintmax_t bytes) {
 std::string ProgressLine(std::int64_t elapsedMs, int framesWritten, int slotsDropped, std::uintmax_t fileBytes) {
   const std::int64_t seconds = elapsedMs / 1000;
   char text[96];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld  frames %d  dropped %d  ", static_cast<long long>(seconds / 3600),
-                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60), framesWritten,
-                slotsDropped);
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld  frames %d  dropped %d  ",
+                static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
+                static_cast<long long>(seconds % 60), framesWritten, slotsDropped);
   return text + Size(fileBytes);
 }
 
@@ -53,8 +53,8 @@ void TerminalProgress::Finish() {
 void TerminalProgress::Show() {
   std::error_code error;
   const std::uintmax_t bytes = std::filesystem::file_size(fileName_, error);
-  const std::string line = ProgressLine(clock_.elapsed(), camera_.FramesWritten,
-                                        camera_.FramesDropped, error ? 0 : bytes);
+  const std::string line =
+      ProgressLine(clock_.elapsed(), camera_.FramesWritten, camera_.FramesDropped, error ? 0 : bytes);
   // Back to the line's start, and the rest of the old line cleared.
   std::fprintf(stderr, "\r%s\033[K", line.c_str());
   std::fflush(stderr);

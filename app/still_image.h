@@ -18,10 +18,10 @@ struct CaptureRectangle {
 
 struct StillImage {
   int width = 0, height = 0;
-  int bitsPerPixel = 0;               // the display's: 32, 24, 16 (5-5-5) or 8
-  std::size_t stride = 0;             // bytes per row, a multiple of 4
-  std::vector<std::uint8_t> bits;     // rows bottom row first
-  std::vector<std::uint32_t> palette; // 0x00RRGGBB, only on palette displays
+  int bitsPerPixel = 0;                // the display's: 32, 24, 16 (5-5-5) or 8
+  std::size_t stride = 0;              // bytes per row, a multiple of 4
+  std::vector<std::uint8_t> bits;      // rows bottom row first
+  std::vector<std::uint32_t> palette;  // 0x00RRGGBB, only on palette displays
 
   const std::uint8_t* Row(int yFromTop) const { return bits.data() + (height - 1 - yFromTop) * stride; }
 };

@@ -5,29 +5,13 @@
 namespace {
 
 // 'X' black outline, '.' white body, ' ' transparent.
+// clang-format off: the picture is the point
 constexpr const char* kArrow[TArrowCursor::Height] = {
-    "X           ",
-    "XX          ",
-    "X.X         ",
-    "X..X        ",
-    "X...X       ",
-    "X....X      ",
-    "X.....X     ",
-    "X......X    ",
-    "X.......X   ",
-    "X........X  ",
-    "X.........X ",
-    "X......XXXXX",
-    "X...X..X    ",
-    "X..XX..X    ",
-    "X.X  X..X   ",
-    "XX   X..X   ",
-    "X     X..X  ",
-    "      X..X  ",
-    "       X..X ",
-    "       X..X ",
-    "        XX  ",
+    "X           ", "XX          ", "X.X         ", "X..X        ", "X...X       ", "X....X      ", "X.....X     ",
+    "X......X    ", "X.......X   ", "X........X  ", "X.........X ", "X......XXXXX", "X...X..X    ", "X..XX..X    ",
+    "X.X  X..X   ", "XX   X..X   ", "X     X..X  ", "      X..X  ", "       X..X ", "       X..X ", "        XX  ",
 };
+// clang-format on
 
 std::uint8_t NearestIndex(const std::uint8_t* colorTable, std::size_t colorCount, std::uint32_t rgb) {
   const int r = (rgb >> 16) & 0xff, g = (rgb >> 8) & 0xff, b = rgb & 0xff;
@@ -81,8 +65,8 @@ void TArrowCursor::Draw(std::uint8_t* bottomRow, std::size_t stride, int width, 
         case 16: {
           std::uint16_t v;
           std::memcpy(&v, row + 2 * px, 2);
-          const std::uint16_t c = std::uint16_t((((color >> 19) & 0x1f) << 10) | (((color >> 11) & 0x1f) << 5) |
-                                                ((color >> 3) & 0x1f));
+          const std::uint16_t c =
+              std::uint16_t((((color >> 19) & 0x1f) << 10) | (((color >> 11) & 0x1f) << 5) | ((color >> 3) & 0x1f));
           v = std::uint16_t((keep ? v : 0) ^ c);
           std::memcpy(row + 2 * px, &v, 2);
           break;
@@ -94,8 +78,7 @@ void TArrowCursor::Draw(std::uint8_t* bottomRow, std::size_t stride, int width, 
           p = keep ? std::uint8_t(p ^ 0xff) : (colorTable ? NearestIndex(colorTable, colorCount, color) : 0);
           break;
         }
-        default:
-          break;
+        default: break;
       }
     }
   }

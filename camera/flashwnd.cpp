@@ -28,8 +28,8 @@ QRegion EdgeRect(std::int64_t left, std::int64_t top, std::int64_t right, std::i
 }  // namespace
 
 TFlashingWnd::TFlashingWnd(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                         Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
+    : QWidget(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowTransparentForInput |
+                         Qt::WindowDoesNotAcceptFocus) {
   setAttribute(Qt::WA_ShowWithoutActivating);
   setAttribute(Qt::WA_TransparentForMouseEvents);
   // Nothing is erased before a paint: what PaintBrackets painted stays.
@@ -45,8 +45,8 @@ QRegion TFlashingWnd::BracketRegion(std::int32_t width, std::int32_t height) {
   const std::int64_t w = width, h = height;
   QRegion region = EdgeRect(0, 0, w + 2 * kOutside, h + 2 * kOutside);
   region -= EdgeRect(kOutside, kOutside, w + kOpeningEnd, h + kOpeningEnd);  // the opening
-  region -= EdgeRect(0, kArmNear, w + 2 * kOutside, h - kArmFar);             // horizontal cut
-  region -= EdgeRect(kArmNear, 0, w - kArmFar, h + 2 * kOutside);             // vertical cut
+  region -= EdgeRect(0, kArmNear, w + 2 * kOutside, h - kArmFar);            // horizontal cut
+  region -= EdgeRect(kArmNear, 0, w - kArmFar, h + 2 * kOutside);            // vertical cut
   return region;
 }
 

@@ -7,9 +7,9 @@
 #include "camera/avi_recording_file.h"
 #include "camera/codec/open_compressor.h"
 #include "camera/flashwnd.h"
-#include "camera/scrcam_held_frame.h"
 #include "camera/recording_loop.h"
 #include "camera/scrcam.h"
+#include "camera/scrcam_held_frame.h"
 #include "camera/size_adaptation.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -85,8 +85,7 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
   CaptureWidth = rect.width;
   CaptureHeight = rect.height;
   // The format comes from a frame of the rectangle that will be recorded.
-  if (!testFrame.Get() || testFrame.Header().biWidth != rect.width ||
-      testFrame.Header().biHeight != rect.height) {
+  if (!testFrame.Get() || testFrame.Header().biWidth != rect.width || testFrame.Header().biHeight != rect.height) {
     testFrame.Reset(CaptureFrame(rect.left, rect.top, rect.width, rect.height));
   }
 

@@ -19,14 +19,14 @@ struct LoopStatistics {
 
 // What the loop does to the world; each piece is replaceable so that the timing can be tested.
 struct LoopHooks {
-  std::function<std::uint32_t()> clock;          // milliseconds, wrapping
+  std::function<std::uint32_t()> clock;  // milliseconds, wrapping
   std::function<void(std::uint32_t)> sleep;
-  std::function<bool()> recording;               // the stop flag, read at the test and after every slice
+  std::function<bool()> recording;  // the stop flag, read at the test and after every slice
   // Grabs a frame and, when `write` is set, writes it at `slot`, setting `written`. Returns false
   // when the write failed. A pass whose grab yields no frame writes nothing and returns true; its
   // slot then counts as dropped once a later frame is written.
   std::function<bool(std::int32_t slot, bool write, bool& written)> grabAndWrite;
-  std::function<void()> progress;                 // at most every 500 ms
+  std::function<void()> progress;  // at most every 500 ms
   std::function<void(const LoopStatistics&)> statisticsChanged;
 };
 

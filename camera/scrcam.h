@@ -116,6 +116,6 @@ class TScreenCam {
  private:
   bool ThreadEnded() const;
   std::atomic<bool> readFailureShown_{false};  // during the current recording
-  QPointer<TRecordAVIThread> lastThread_;  // UI thread only
+  QPointer<TRecordAVIThread> lastThread_;      // UI thread only
   QPointer<TFlashingWnd> marker_;
 };

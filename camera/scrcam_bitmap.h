@@ -14,8 +14,7 @@ class TDeviceBitmap {
   // Converts the pixels into DIB rows at `bits` per pixel (bottom row first, `stride` bytes
   // apart) and, for 8 bits or less, fills the colour table (4-byte blue-green-red-zero entries);
   // false when the pixels cannot be read.
-  virtual bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow,
-                         std::size_t stride) = 0;
+  virtual bool GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8_t* bottomRow, std::size_t stride) = 0;
   // True when GetDIBits writes every byte of the rows (padding and unreadable parts as zero), so
   // the block need not be cleared first: for a full-screen frame that clearing costs as much as
   // a third of the grab.

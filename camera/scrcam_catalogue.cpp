@@ -2,8 +2,8 @@
 #include <cstdint>
 
 #include "camera/codec/open_compressor.h"
-#include "camera/scrcam_held_frame.h"
 #include "camera/scrcam.h"
+#include "camera/scrcam_held_frame.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ void TScreenCam::RefreshCompressors() {
     ICINFO& slot = Compressors[CompressorCount];
     if (!ICInfo(ICTYPE_VIDEO, number, &slot)) continue;
     const codec::TOpenCompressor compressor = OpenForQuery(slot);
-    if (compressor && compressor.Send(ICM_COMPRESS_QUERY, reinterpret_cast<std::uintptr_t>(testFrame.Get()), 0) == ICERR_OK) {
+    if (compressor &&
+        compressor.Send(ICM_COMPRESS_QUERY, reinterpret_cast<std::uintptr_t>(testFrame.Get()), 0) == ICERR_OK) {
       ICGetInfo(compressor.Get(), &slot, sizeof(ICINFO));
       ++CompressorCount;
     }

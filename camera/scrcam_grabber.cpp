@@ -14,8 +14,7 @@ namespace {
 // Its pixels are read from the server straight into the DIB rows, in one conversion pass.
 class TScreenBitmap : public TDeviceBitmap {
  public:
-  TScreenBitmap(int left, int top, int width, int height)
-      : left_(left), top_(top), width_(width), height_(height) {}
+  TScreenBitmap(int left, int top, int width, int height) : left_(left), top_(top), width_(width), height_(height) {}
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }

@@ -16,7 +16,7 @@ bool TServerImage::GetDIBits(unsigned bits, std::uint8_t* colorTable, std::uint8
   const bool indexed = bits == 8 && format_.IsIndexed() && format_.bitsPerPixel == 8;
   if (!trueColour && !indexed) return false;
   if (indexed) FillColorTable(colorTable, 256, palette_);
-  platform::ConvertToDibRows(rows_.data(), stride_, format_, width_, height_, static_cast<int>(bits), bottomRow,
-                             stride, palette_.empty() ? nullptr : palette_.data(), palette_.size());
+  platform::ConvertToDibRows(rows_.data(), stride_, format_, width_, height_, static_cast<int>(bits), bottomRow, stride,
+                             palette_.empty() ? nullptr : palette_.data(), palette_.size());
   return true;
 }

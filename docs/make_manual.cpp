@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
     QPdfWriter pdf(outputPath);
     pdf.setTitle("Vorlix Help");
     pdf.setCreator("Vorlix");
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                  QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+                                  QPageLayout::Millimeter));
     manual.print(&pdf);
   }
   QFile written(outputPath);

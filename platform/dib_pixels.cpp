@@ -20,24 +20,37 @@ inline std::uint32_t Channel8(std::uint32_t pixel, std::uint32_t mask) {
 
 inline std::uint32_t LoadPixel(const std::uint8_t* p, int bitsPerPixel) {
   switch (bitsPerPixel) {
-    case 32: { std::uint32_t v; std::memcpy(&v, p, 4); return v; }
+    case 32: {
+      std::uint32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    }
     case 24: return p[0] | (static_cast<std::uint32_t>(p[1]) << 8) | (static_cast<std::uint32_t>(p[2]) << 16);
-    case 16: { std::uint16_t v; std::memcpy(&v, p, 2); return v; }
+    case 16: {
+      std::uint16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
     default: return p[0];
   }
 }
 
-inline void StoreRgb(std::uint8_t* dstRow, int x, int dibBits, std::uint32_t r, std::uint32_t g,
-                     std::uint32_t b, std::uint32_t index) {
+inline void StoreRgb(std::uint8_t* dstRow, int x, int dibBits, std::uint32_t r, std::uint32_t g, std::uint32_t b,
+                     std::uint32_t index) {
   switch (dibBits) {
     case 32: {
       std::uint8_t* d = dstRow + 4 * x;
-      d[0] = std::uint8_t(b); d[1] = std::uint8_t(g); d[2] = std::uint8_t(r); d[3] = 0;
+      d[0] = std::uint8_t(b);
+      d[1] = std::uint8_t(g);
+      d[2] = std::uint8_t(r);
+      d[3] = 0;
       break;
     }
     case 24: {
       std::uint8_t* d = dstRow + 3 * x;
-      d[0] = std::uint8_t(b); d[1] = std::uint8_t(g); d[2] = std::uint8_t(r);
+      d[0] = std::uint8_t(b);
+      d[1] = std::uint8_t(g);
+      d[2] = std::uint8_t(r);
       break;
     }
     case 16: {
@@ -45,8 +58,7 @@ inline void StoreRgb(std::uint8_t* dstRow, int x, int dibBits, std::uint32_t r, 
       std::memcpy(dstRow + 2 * x, &v, 2);
       break;
     }
-    default:
-      dstRow[x] = std::uint8_t(index);
+    default: dstRow[x] = std::uint8_t(index);
   }
 }
 
@@ -87,9 +99,9 @@ std::size_t DibStride(std::int64_t width, unsigned bitsPerPixel) {
   return static_cast<std::size_t>((width * static_cast<std::int64_t>(bitsPerPixel) + 31) / 32 * 4);
 }
 
-void ConvertToDibRows(const std::uint8_t* src, std::size_t srcStride, const ScreenPixelFormat& format,
-                      int width, int height, int dibBits, std::uint8_t* dstBottomRow,
-                      std::size_t dstStride, const std::uint32_t* palette, std::size_t paletteSize) {
+void ConvertToDibRows(const std::uint8_t* src, std::size_t srcStride, const ScreenPixelFormat& format, int width,
+                      int height, int dibBits, std::uint8_t* dstBottomRow, std::size_t dstStride,
+                      const std::uint32_t* palette, std::size_t paletteSize) {
   if (width <= 0 || height <= 0) return;
   const int srcBytes = format.bitsPerPixel / 8;
   for (int row = 0; row < height; ++row) {
@@ -129,7 +141,9 @@ void ConvertToDibRows(const std::uint8_t* src, std::size_t srcStride, const Scre
       std::uint32_t r, g, b;
       if (format.IsIndexed()) {
         const std::uint32_t rgb = (palette && pixel < paletteSize) ? palette[pixel] : 0;
-        r = (rgb >> 16) & 0xff; g = (rgb >> 8) & 0xff; b = rgb & 0xff;
+        r = (rgb >> 16) & 0xff;
+        g = (rgb >> 8) & 0xff;
+        b = rgb & 0xff;
       } else {
         r = Channel8(pixel, format.redMask);
         g = Channel8(pixel, format.greenMask);

@@ -17,13 +17,10 @@ xcb_connection_t* Connection() {
   return x11 ? x11->connection() : nullptr;
 }
 
-xcb_window_t Root(xcb_connection_t* c) {
-  return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-}
+xcb_window_t Root(xcb_connection_t* c) { return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root; }
 
 // Lock modifiers that must not stop a hotkey: none, Caps Lock, Num Lock, both.
-const unsigned kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2,
-                                  XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
+const unsigned kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2};
 
 }  // namespace
 
@@ -42,7 +39,7 @@ bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
   xcb_connection_t* c = Connection();
   if (!c || grabs_.count(id)) return false;
   const std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(c),
-                                                                                     &xcb_key_symbols_free);
+                                                                                    &xcb_key_symbols_free);
   const auto codes = Owned(xcb_key_symbols_get_keycode(symbols.get(), keysym));
   const unsigned keycode = (codes && codes.get()[0] != XCB_NO_SYMBOL) ? codes.get()[0] : 0;
   if (keycode == 0) return false;
@@ -51,8 +48,8 @@ bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
   std::vector<xcb_void_cookie_t> cookies;
   for (unsigned lock : kLockVariants) {
     cookies.push_back(xcb_grab_key_checked(c, 1, root, static_cast<uint16_t>(modifiers | lock),
-                                           static_cast<xcb_keycode_t>(keycode),
-                                           XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+                                           static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC,
+                                           XCB_GRAB_MODE_ASYNC));
   }
   bool ok = true;
   for (xcb_void_cookie_t cookie : cookies) {
@@ -61,8 +58,7 @@ bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
   if (!ok) {
     // Drop the variants we did get: a half-registered hotkey would steal keys it does not serve.
     for (unsigned lock : kLockVariants) {
-      xcb_ungrab_key(c, static_cast<xcb_keycode_t>(keycode), root,
-                     static_cast<uint16_t>(modifiers | lock));
+      xcb_ungrab_key(c, static_cast<xcb_keycode_t>(keycode), root, static_cast<uint16_t>(modifiers | lock));
     }
     xcb_flush(c);
     return false;

@@ -55,7 +55,8 @@ bool GlobalUnlock(GlobalHandle_t block) {
 
 GlobalHandle_t GlobalHandle(const void* pointer) {
   if (!pointer) return nullptr;
-  auto* block = reinterpret_cast<GlobalBlock*>(const_cast<std::uint8_t*>(static_cast<const std::uint8_t*>(pointer))) - 1;
+  auto* block = reinterpret_cast<GlobalBlock*>(const_cast<std::uint8_t*>(static_cast<const std::uint8_t*>(pointer))) -
+                1;
   return Live(block) ? block : nullptr;
 }
 

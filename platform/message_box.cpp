@@ -56,8 +56,7 @@ BoxAnswer RunBox(const QString& caption, const QString& text, BoxIcon icon, bool
   QPointer<QWidget> guardedOwner(owner);
   auto show = [&] {
     LogShown(caption, text);
-    QMessageBox box(ToQt(icon), caption, text,
-                    yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
+    QMessageBox box(ToQt(icon), caption, text, yesNo ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok,
                     guardedOwner.data());
     if (yesNo) box.setDefaultButton(QMessageBox::Yes);
     const int result = box.exec();
@@ -71,9 +70,7 @@ QString AppTitle() { return qApp ? QApplication::applicationName() : QString("Vo
 
 }  // namespace
 
-void ShowPlainMessage(const QString& text, QWidget* owner) {
-  RunBox(AppTitle(), text, BoxIcon::None, false, owner);
-}
+void ShowPlainMessage(const QString& text, QWidget* owner) { RunBox(AppTitle(), text, BoxIcon::None, false, owner); }
 
 void ShowErrorMessage(const QString& text) {
   QString shown = text;

@@ -14,8 +14,8 @@ namespace platform {
 namespace {
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  const auto reply = Owned(
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
+  const auto reply =
+      Owned(xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr));
   return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
@@ -42,8 +42,8 @@ void KeepOffTaskBar(QWidget* window) {
   // Added to whatever state the window has already; the toolkit adds its own when it maps it.
   const xcb_atom_t netWmState = Atom(c, "_NET_WM_STATE");
   std::vector<xcb_atom_t> states;
-  const auto current = Owned(xcb_get_property_reply(
-      c, xcb_get_property(c, 0, self, netWmState, XCB_ATOM_ATOM, 0, 1024), nullptr));
+  const auto current =
+      Owned(xcb_get_property_reply(c, xcb_get_property(c, 0, self, netWmState, XCB_ATOM_ATOM, 0, 1024), nullptr));
   if (current && current->format == 32 && current->type == XCB_ATOM_ATOM) {
     const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(current.get()));
     states.assign(data, data + xcb_get_property_value_length(current.get()) / 4);

@@ -26,15 +26,16 @@ MonitorRect CutToScreen(const MonitorRect& rect, int screenWidth, int screenHeig
 std::vector<Monitor> ReadMonitors(xcb_connection_t* connection, xcb_window_t root) {
   const xcb_query_extension_reply_t* extension = xcb_get_extension_data(connection, &xcb_randr_id);
   if (!extension || !extension->present) return {};
-  const auto version = Owned(xcb_randr_query_version_reply(
-      connection, xcb_randr_query_version(connection, kMonitorsMajor, kMonitorsMinor), nullptr));
+  const auto version = Owned(
+      xcb_randr_query_version_reply(connection, xcb_randr_query_version(connection, kMonitorsMajor, kMonitorsMinor),
+                                    nullptr));
   if (!version || version->major_version < kMonitorsMajor ||
       (version->major_version == kMonitorsMajor && version->minor_version < kMonitorsMinor)) {
     return {};
   }
   // Active monitors only: a switched-off output shows nothing to capture.
-  const auto reply = Owned(
-      xcb_randr_get_monitors_reply(connection, xcb_randr_get_monitors(connection, root, 1), nullptr));
+  const auto reply =
+      Owned(xcb_randr_get_monitors_reply(connection, xcb_randr_get_monitors(connection, root, 1), nullptr));
   if (!reply) return {};
   std::vector<Monitor> monitors;
   for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {

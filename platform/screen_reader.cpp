@@ -39,8 +39,8 @@ struct ScreenReader::Impl {
     std::vector<std::uint32_t> palette(entries, 0);
     std::vector<std::uint32_t> pixels(entries);
     for (std::uint32_t i = 0; i < entries; ++i) pixels[i] = i;
-    const auto reply = Owned(xcb_query_colors_reply(
-        connection, xcb_query_colors(connection, colormap, entries, pixels.data()), nullptr));
+    const auto reply = Owned(
+        xcb_query_colors_reply(connection, xcb_query_colors(connection, colormap, entries, pixels.data()), nullptr));
     if (!reply) return palette;
     const xcb_rgb_t* colors = xcb_query_colors_colors(reply.get());
     const auto n = static_cast<std::size_t>(std::min(paletteEntries, xcb_query_colors_colors_length(reply.get())));
@@ -130,12 +130,12 @@ struct ScreenReader::Impl {
     const int bandRows = std::max<int>(1, static_cast<int>(maxBytes / std::max<std::size_t>(srcStride, 1)));
     for (int band = 0; band < h; band += bandRows) {
       const int rows = std::min(bandRows, h - band);
-      const auto reply = Owned(xcb_get_image_reply(
-          c,
-          xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(left),
-                        static_cast<int16_t>(top + band), static_cast<uint16_t>(w), static_cast<uint16_t>(rows),
-                        ~0u),
-          nullptr));
+      const auto reply =
+          Owned(xcb_get_image_reply(c,
+                                    xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, static_cast<int16_t>(left),
+                                                  static_cast<int16_t>(top + band), static_cast<uint16_t>(w),
+                                                  static_cast<uint16_t>(rows), ~0u),
+                                    nullptr));
       if (!reply) return ReadResult::Failed;
       const std::size_t bytes = static_cast<std::size_t>(xcb_get_image_data_length(reply.get()));
       const std::size_t stride = bytes / static_cast<std::size_t>(rows);
@@ -161,16 +161,17 @@ struct ScreenReader::Impl {
     const int bands = (h + bandRows - 1) / bandRows;
     const int slots = std::min(bands, kBandsInFlight);
     const std::size_t slotBytes = srcStride * static_cast<std::size_t>(bandRows);
-    if (!EnsureSegment(slotBytes * static_cast<std::size_t>(slots))) return ReadResult::Failed;  // plain reads, this time
+    if (!EnsureSegment(slotBytes * static_cast<std::size_t>(slots)))
+      return ReadResult::Failed;  // plain reads, this time
     xcb_connection_t* c = connection;
     xcb_shm_get_image_cookie_t cookies[kBandsInFlight];  // by slot
     const auto slotOffset = [&](int band) { return slotBytes * static_cast<std::size_t>(band % slots); };
     const auto request = [&](int band) {
       const int rows = std::min(bandRows, h - band * bandRows);
-      cookies[band % slots] = xcb_shm_get_image(c, root, static_cast<int16_t>(left), static_cast<int16_t>(top + band * bandRows),
-                                        static_cast<uint16_t>(w), static_cast<uint16_t>(rows), ~0u,
-                                        XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
-                                        static_cast<std::uint32_t>(slotOffset(band)));
+      cookies[band % slots] = xcb_shm_get_image(c, root, static_cast<int16_t>(left),
+                                                static_cast<int16_t>(top + band * bandRows), static_cast<uint16_t>(w),
+                                                static_cast<uint16_t>(rows), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment,
+                                                static_cast<std::uint32_t>(slotOffset(band)));
     };
     for (int band = 0; band < slots; ++band) request(band);
     xcb_flush(c);
@@ -188,8 +189,8 @@ struct ScreenReader::Impl {
       const int rows = std::min(bandRows, h - band * bandRows);
       // Band `band` (from the top) lands above the rows of the bands below it.
       std::uint8_t* bandBottom = dst + static_cast<std::size_t>(h - band * bandRows - rows) * dstStride;
-      ConvertToDibRows(shmAddress + slotOffset(band), srcStride, info.format, w, rows, dibBits, bandBottom,
-                       dstStride, palette, info.palette.size());
+      ConvertToDibRows(shmAddress + slotOffset(band), srcStride, info.format, w, rows, dibBits, bandBottom, dstStride,
+                       palette, info.palette.size());
       // Its slot is free again: the band that goes there next may be read now.
       if (band + slots < bands) {
         request(band + slots);
@@ -220,7 +221,9 @@ struct ScreenReader::Impl {
       return false;
     }
     segment = xcb_generate_id(connection);
-    const auto error = Owned(xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(shmId), 0)));
+    const auto error =
+        Owned(xcb_request_check(connection,
+                                xcb_shm_attach_checked(connection, segment, static_cast<std::uint32_t>(shmId), 0)));
     // Marked for removal now: the segment goes away with its last attachment, even after a crash.
     shmctl(shmId, IPC_RMID, nullptr);
     if (error) {
@@ -273,8 +276,7 @@ ScreenReader::ScreenReader() : impl_(std::make_unique<Impl>()) {
   for (xcb_depth_iterator_t d = xcb_screen_allowed_depths_iterator(screen); d.rem; xcb_depth_next(&d)) {
     for (xcb_visualtype_iterator_t v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v)) {
       if (v.data->visual_id != screen->root_visual) continue;
-      if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR ||
-          v.data->_class == XCB_VISUAL_CLASS_DIRECT_COLOR) {
+      if (v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR || v.data->_class == XCB_VISUAL_CLASS_DIRECT_COLOR) {
         info_.format.redMask = v.data->red_mask;
         info_.format.greenMask = v.data->green_mask;
         info_.format.blueMask = v.data->blue_mask;
@@ -302,8 +304,8 @@ std::vector<std::uint32_t> ScreenReader::CurrentPalette() {
   return impl_->QueryPalette();
 }
 
-bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits,
-                           std::uint8_t* dstBottomRow, std::size_t dstStride, bool clearUncovered) {
+bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow,
+                           std::size_t dstStride, bool clearUncovered) {
   if (!impl_->connection || width <= 0 || height <= 0) return false;
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->DrainEvents();

@@ -37,8 +37,8 @@ class ScreenReader {
   // zero-filled destination shows them black; with `clearUncovered` they and the row padding
   // are zeroed here, so the destination need not be cleared first. Returns false when nothing
   // could be read.
-  bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow,
-               std::size_t dstStride, bool clearUncovered = false);
+  bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow, std::size_t dstStride,
+               bool clearUncovered = false);
 
   ScreenReader(const ScreenReader&) = delete;
   ScreenReader& operator=(const ScreenReader&) = delete;

@@ -6,12 +6,12 @@
 namespace platform {
 
 namespace shell_result {
-constexpr int kOutOfResources = 0;      // the opener could not be started
-constexpr int kFileNotFound = 2;        // ERROR_FILE_NOT_FOUND
-constexpr int kPathNotFound = 3;        // ERROR_PATH_NOT_FOUND: the folder is missing too
-constexpr int kAccessDenied = 5;        // SE_ERR_ACCESSDENIED: the file cannot be read
-constexpr int kNoAssociation = 31;      // SE_ERR_NOASSOC: no program handles this kind of file or URL
-constexpr int kOpened = 42;             // any value above 32 means the opener was started
+constexpr int kOutOfResources = 0;  // the opener could not be started
+constexpr int kFileNotFound = 2;    // ERROR_FILE_NOT_FOUND
+constexpr int kPathNotFound = 3;    // ERROR_PATH_NOT_FOUND: the folder is missing too
+constexpr int kAccessDenied = 5;    // SE_ERR_ACCESSDENIED: the file cannot be read
+constexpr int kNoAssociation = 31;  // SE_ERR_NOASSOC: no program handles this kind of file or URL
+constexpr int kOpened = 42;         // any value above 32 means the opener was started
 }  // namespace shell_result
 
 // Opens `target`: an absolute file path, a file:// URL, or a URL with another scheme (https:, mailto:).

@@ -5,8 +5,8 @@
 namespace platform {
 
 // Runs `step` on the UI thread while the calling thread waits; on the UI thread, or without an
-// application, at once; while the application is being destroyed, not at all. The step and its completion travel under a standard mutex, so the
-// hand-over is plain to see for the thread checker too (Qt's blocking queued calls wait on
+// application, at once; while the application is being destroyed, not at all. The step and its completion travel under
+// a standard mutex, so the hand-over is plain to see for the thread checker too (Qt's blocking queued calls wait on
 // futexes it cannot follow).
 void RunOnUiThread(const std::function<void()>& step);
 

@@ -9,11 +9,14 @@ namespace {
 
 int SizeOf(Glyph glyph) {
   switch (glyph) {
-    case Glyph::Region: case Glyph::Clipboard: case Glyph::ToFile: case Glyph::Options:
-    case Glyph::Record: case Glyph::Help: case Glyph::Exit:
-      return 24;
-    default:
-      return 16;
+    case Glyph::Region:
+    case Glyph::Clipboard:
+    case Glyph::ToFile:
+    case Glyph::Options:
+    case Glyph::Record:
+    case Glyph::Help:
+    case Glyph::Exit: return 24;
+    default: return 16;
   }
 }
 
@@ -83,9 +86,7 @@ QPixmap DrawGlyph(Glyph glyph) {
       p.drawEllipse(QRectF(4, 4, 16, 16));
       break;
     case Glyph::Help:
-    case Glyph::MenuHelp:
-      DrawQuestionMark(p, QRectF(1, 1, s - 2, s - 2), QColor(0, 99, 180));
-      break;
+    case Glyph::MenuHelp: DrawQuestionMark(p, QRectF(1, 1, s - 2, s - 2), QColor(0, 99, 180)); break;
     case Glyph::MenuAbout:
       p.setBrush(QColor(0, 111, 0));
       p.setPen(Qt::NoPen);
@@ -107,8 +108,7 @@ QPixmap DrawGlyph(Glyph glyph) {
     case Glyph::Modify:
       p.setPen(QPen(QColor(0, 99, 147), 1.2));
       p.setBrush(QColor(250, 210, 80));
-      p.drawPolygon(QPolygonF({QPointF(3, 13), QPointF(4, 10), QPointF(11, 3), QPointF(13, 5),
-                               QPointF(6, 12)}));
+      p.drawPolygon(QPolygonF({QPointF(3, 13), QPointF(4, 10), QPointF(11, 3), QPointF(13, 5), QPointF(6, 12)}));
       break;
     case Glyph::CloseCross:
       // A red diagonal cross on magenta, the colour that stands for transparency.
@@ -120,8 +120,7 @@ QPixmap DrawGlyph(Glyph glyph) {
       p.end();
       pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 0, 255)));
       return pixmap;
-    default:
-      break;
+    default: break;
   }
   return pixmap;
 }

@@ -5,10 +5,21 @@
 namespace widgets {
 
 enum class Glyph {
-  Region, Clipboard, ToFile, Options, Record, Help, Exit,  // 24 x 24 command glyphs
-  Modify,                                                  // 16 x 16, the Modify buttons
-  MenuHelp, MenuAbout, Unused2, Unused3, Unused4, RegionIcon,  // ImageList1, icons 0..5
-  CloseCross,                                              // 16 x 16, the region window's close button
+  Region,
+  Clipboard,
+  ToFile,
+  Options,
+  Record,
+  Help,
+  Exit,    // 24 x 24 command glyphs
+  Modify,  // 16 x 16, the Modify buttons
+  MenuHelp,
+  MenuAbout,
+  Unused2,
+  Unused3,
+  Unused4,
+  RegionIcon,  // ImageList1, icons 0..5
+  CloseCross,  // 16 x 16, the region window's close button
 };
 
 QPixmap DrawGlyph(Glyph glyph);

@@ -4,8 +4,7 @@
 
 namespace widgets {
 
-void PaintGradient(QPainter& painter, const QRect& area, const QColor& top, const QColor& bottom,
-                   int steps) {
+void PaintGradient(QPainter& painter, const QRect& area, const QColor& top, const QColor& bottom, int steps) {
   if (steps < 1 || area.isEmpty()) return;
   for (int i = 0; i < steps; ++i) {
     const int y0 = area.top() + area.height() * i / steps;

@@ -21,8 +21,7 @@ QPixmap Greyed(const QPixmap& source) {
 
 }  // namespace
 
-ImageButton::ImageButton(const QString& caption, const QPixmap& glyph, const QColor& captionColor,
-                         QWidget* parent)
+ImageButton::ImageButton(const QString& caption, const QPixmap& glyph, const QColor& captionColor, QWidget* parent)
     : QAbstractButton(parent), glyph_(glyph), disabledGlyph_(Greyed(glyph)), captionColor_(captionColor) {
   setText(caption);
   setFocusPolicy(Qt::NoFocus);

@@ -12,8 +12,7 @@ namespace widgets {
 class ImageButton : public QAbstractButton {
   Q_OBJECT
  public:
-  ImageButton(const QString& caption, const QPixmap& glyph, const QColor& captionColor,
-              QWidget* parent = nullptr);
+  ImageButton(const QString& caption, const QPixmap& glyph, const QColor& captionColor, QWidget* parent = nullptr);
 
   // A drop-down button: a click opens `menu` below the button.
   void SetDropDownMenu(QMenu* menu);

@@ -10,10 +10,10 @@
 #include <algorithm>
 
 #include "platform/shell_open.h"
+#include "vorlix_version.h"
 #include "widgets/gradient.h"
 #include "widgets/placement.h"
 #include "windows/About_picture.h"
-#include "vorlix_version.h"
 
 TAboutBox* AboutBox = nullptr;
 

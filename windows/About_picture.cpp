@@ -62,7 +62,10 @@ void DrawMarkedRegion(QPainter& p, const QRectF& region) {
   const qreal arm = 26;
   const QColor colours[] = {QColor(230, 40, 40), QColor(40, 190, 60), QColor(40, 90, 230), QColor(240, 200, 20)};
   const QPointF corners[] = {region.topLeft(), region.topRight(), region.bottomRight(), region.bottomLeft()};
-  const QPointF arms[][2] = {{{arm, 0}, {0, arm}}, {{-arm, 0}, {0, arm}}, {{-arm, 0}, {0, -arm}}, {{arm, 0}, {0, -arm}}};
+  const QPointF arms[][2] = {{{arm, 0}, {0, arm}},
+                             {{-arm, 0}, {0, arm}},
+                             {{-arm, 0}, {0, -arm}},
+                             {{arm, 0}, {0, -arm}}};
   for (int i = 0; i < 4; ++i) {
     p.setPen(QPen(colours[i], 8, Qt::SolidLine, Qt::SquareCap));
     p.drawLine(corners[i], corners[i] + arms[i][0]);

@@ -19,8 +19,7 @@
 
 TScrForm* ScrForm = nullptr;
 
-TScrForm::TScrForm(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TScrForm::TScrForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   ScrForm = this;
   setWindowTitle("Screen capture Window");
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -83,7 +82,8 @@ void TScrForm::showEvent(QShowEvent* event) {
   FormShow();
   platform::KeepOffTaskBar(this);
   if (parentWidget()) {
-    QMetaObject::invokeMethod(this, [this] { platform::SetOwner(this, parentWidget()); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { platform::SetOwner(this, parentWidget()); }, Qt::QueuedConnection);
   }
   if (!shownOnce_) {
     shownOnce_ = true;
@@ -99,9 +99,7 @@ void TScrForm::FormShow() {
   ScreenForm->bt_Record->setEnabled(true);
 }
 
-void TScrForm::CentreOnDesktop() {
-  move(widgets::CentredIn(widgets::PrimaryMonitorArea(), size()));
-}
+void TScrForm::CentreOnDesktop() { move(widgets::CentredIn(widgets::PrimaryMonitorArea(), size())); }
 
 void TScrForm::LMDSpeedButton1Click() { close(); }
 

@@ -16,7 +16,7 @@ class TScrForm : public QWidget {
 
   // Frame widths of the sizeable state: the client area lies inside them.
   static constexpr int kFrameLeft = 3, kFrameTop = 1, kFrameRight = 4, kFrameBottom = 3;
-  static constexpr int kPanelHeight = 25;  // the top strip; the region lies below it
+  static constexpr int kPanelHeight = 25;                        // the top strip; the region lies below it
   static constexpr int kIconWidth = 25, kCloseButtonWidth = 23;  // on the strip
   // The cut-out: the window's inside below the strip.
   static constexpr int kInsideTop = kFrameTop + kPanelHeight;

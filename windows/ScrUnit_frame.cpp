@@ -119,10 +119,8 @@ bool TScrForm::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
-      case QEvent::MouseMove:
-        return true;  // the icon's own: no drag starts from it
-      default:
-        break;
+      case QEvent::MouseMove: return true;  // the icon's own: no drag starts from it
+      default: break;
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "camera/recording_settings.h"
 #include "app/ScreenUnit.h"
+#include "camera/recording_settings.h"
 #include "camera/scrcam.h"
 #include "widgets/gradient.h"
 #include "windows/optdlg_conversions.h"
@@ -143,8 +143,8 @@ void TOptionDlg::ShowOptions() {
   // Opens on the compressor the next recording will use; on the first line before any choice.
   const int count = ComboBoxCompressor->count();
   ComboBoxCompressor->setCurrentIndex(compressorBefore >= 0 && compressorBefore < count ? compressorBefore
-                                      : count > 0                                        ? 0
-                                                                                         : -1);
+                                      : count > 0                                       ? 0
+                                                                                        : -1);
   TrackBarPlayback->setValue(optdlg::PlaybackPositionFromFps(camera->FramesPerSecond, TrackBarPlayback->maximum()));
   TrackBarQuality->setValue(optdlg::QualityPositionFromQuality(camera->Quality, TrackBarQuality->maximum()));
   UpdateCompressorButtons();

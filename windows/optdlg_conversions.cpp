@@ -15,8 +15,6 @@ int PlaybackPositionFromFps(int framesPerSecond, int max) {
   return RoundHalfEven(double(framesPerSecond - 1) * (max - 1) / 49);
 }
 
-int FpsFromPlaybackPosition(int position, int max) {
-  return RoundHalfEven(double(position - 1) * 49 / (max - 1) + 1);
-}
+int FpsFromPlaybackPosition(int position, int max) { return RoundHalfEven(double(position - 1) * 49 / (max - 1) + 1); }
 
 }  // namespace optdlg

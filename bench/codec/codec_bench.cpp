@@ -17,8 +17,8 @@
 namespace {
 
 struct Options {
-  int frames = 16;       // at most this many frames per compressor
-  double seconds = 20;   // and no longer than this
+  int frames = 16;      // at most this many frames per compressor
+  double seconds = 20;  // and no longer than this
   int width = 1920, height = 1080, bits = 32;
   std::uint32_t quality = 6550;  // the camera's default
 };
@@ -74,9 +74,10 @@ std::string Narrow(const char16_t* text) {
 
 int main(int argc, char** argv) {
   const Options options = Parse(argc, argv);
-  std::printf("Screen-like sequence %dx%d at %d bits, quality %u, key frame every 5, up to %d frames / %.0f s "
-              "per compressor\n",
-              options.width, options.height, options.bits, options.quality, options.frames, options.seconds);
+  std::printf(
+      "Screen-like sequence %dx%d at %d bits, quality %u, key frame every 5, up to %d frames / %.0f s "
+      "per compressor\n",
+      options.width, options.height, options.bits, options.quality, options.frames, options.seconds);
   std::vector<std::vector<std::uint8_t>> frames;
   for (int i = 0; i < options.frames; ++i)
     frames.push_back(ToDib(testsupport::ScreenFrame(options.width, options.height, i), options.bits));

@@ -136,15 +136,16 @@ int main(int argc, char** argv) {
     else if (option == "--passes") passes = std::max(1, value);
     else if (option == "--ours-only") oursOnly = value != 0;
     else {
-      std::fprintf(stderr, "usage: %s [--frames N] [--quality Q] [--key-every K] [--passes P] [--ours-only 1]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--frames N] [--quality Q] [--key-every K] [--passes P] [--ours-only 1]\n",
+                   argv[0]);
       return 2;
     }
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
 
-  std::printf("Video 1 encoders on %d frames of %dx%d (desktop with a moving window), key frame every %d\n",
-              frameCount, kWidth, kHeight, keyEvery);
+  std::printf("Video 1 encoders on %d frames of %dx%d (desktop with a moving window), key frame every %d\n", frameCount,
+              kWidth, kHeight, keyEvery);
   const ScreenScene scene(kWidth, kHeight);
   std::vector<std::vector<std::uint8_t>> frames(frameCount);
   for (int i = 0; i < frameCount; ++i) scene.RenderFrame(i, frames[i]);

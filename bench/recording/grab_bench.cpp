@@ -73,8 +73,7 @@ std::vector<double> MedianMs(int runs, int inARow, const std::vector<std::functi
       for (int i = 0; i < timedInARow; ++i) {
         const auto start = std::chrono::steady_clock::now();
         work[w]();
-        times[w].push_back(
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        times[w].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
       }
     }
   }

@@ -19,8 +19,8 @@
 
 namespace {
 
-const char* const kWords[] = {"screen", "capture", "frame", "slot", "region", "codec", "timer", "marker",
-                              "stream", "block", "pixel", "window", "desktop", "record", "quality", "key"};
+const char* const kWords[] = {"screen", "capture", "frame", "slot",   "region",  "codec",  "timer",   "marker",
+                              "stream", "block",   "pixel", "window", "desktop", "record", "quality", "key"};
 
 void DrawText(QPainter& p, const QRect& area, int seed, int pointSize, const QColor& colour) {
   QFont font("DejaVu Sans");

@@ -204,6 +204,4 @@ HRESULT AVIFileFinish(PAVIFILE file) {
   return file->writer->Finish();
 }
 
-HRESULT AVISaveOptionsFree(int /*streams*/, LPAVICOMPRESSOPTIONS* /*options*/) {
-  return AVIERR_OK;
-}
+HRESULT AVISaveOptionsFree(int /*streams*/, LPAVICOMPRESSOPTIONS* /*options*/) { return AVIERR_OK; }

@@ -14,13 +14,13 @@ struct AVFormatContext;
 namespace codec {
 
 struct VideoStreamFormat {
-  int codecId = 0;            // AVCodecID
-  std::uint32_t fourcc = 0;   // stored as the stream's handler and the format's compression
+  int codecId = 0;           // AVCodecID
+  std::uint32_t fourcc = 0;  // stored as the stream's handler and the format's compression
   int width = 0, height = 0;
   int bitsPerCodedSample = 0;
   std::span<const std::uint8_t> codecPrivateData;
-  int rate = 10, scale = 1;   // frames per second = rate / scale
-  std::string name;           // stream name, may be empty
+  int rate = 10, scale = 1;  // frames per second = rate / scale
+  std::string name;          // stream name, may be empty
 };
 
 class AviWriter {

@@ -57,8 +57,8 @@ const codec::CompressorEntry* FindEntry(std::uint32_t fccType, std::uint32_t fcc
 
 LRESULT CompressQuery(const codec::CompressorEntry& entry, std::uintptr_t inputFormat) {
   // The caller hands a whole packed DIB: its header says how much format follows.
-  const auto format = codec::ReadDibFormat(reinterpret_cast<const void*>(inputFormat),
-                                           std::numeric_limits<std::size_t>::max());
+  const auto format =
+      codec::ReadDibFormat(reinterpret_cast<const void*>(inputFormat), std::numeric_limits<std::size_t>::max());
   return format && codec::TakesFormat(entry, *format) ? ICERR_OK : ICERR_BADFORMAT;
 }
 
@@ -109,6 +109,4 @@ LRESULT ICSendMessage(HIC hic, std::uint32_t msg, std::uintptr_t param1, std::ui
   }
 }
 
-LRESULT ICClose(HIC hic) {
-  return openCompressors.Remove(hic) ? ICERR_OK : ICERR_BADHANDLE;
-}
+LRESULT ICClose(HIC hic) { return openCompressors.Remove(hic) ? ICERR_OK : ICERR_BADHANDLE; }

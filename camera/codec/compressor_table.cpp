@@ -48,26 +48,43 @@ QualityControl LambdaQuality(AVCodecContext*, AVDictionary**, int quality) {
 
 // ---- how each encoder is driven ----
 
-const LibavRecipe kZmbv{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0,
-                        KeyFrameControl::Reopen, false, "", nullptr};
-const LibavRecipe kMjpeg{AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ420P,
-                         KeyFrameControl::EveryFrame, true, "", QuantiserQuality};
+const LibavRecipe kZmbv{
+    AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen, false, "",
+    nullptr};
+const LibavRecipe kMjpeg{AV_PIX_FMT_YUVJ420P,
+                         AV_PIX_FMT_YUVJ420P,
+                         AV_PIX_FMT_YUVJ420P,
+                         AV_PIX_FMT_YUVJ420P,
+                         KeyFrameControl::EveryFrame,
+                         true,
+                         "",
+                         QuantiserQuality};
 const LibavRecipe kX264{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P,
                         KeyFrameControl::PictureType, true,
                         // No lookahead and no frame threads: one packet comes out per frame.
                         "tune=zerolatency:forced-idr=1", RateFactorQuality};
-const LibavRecipe kMpeg4{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P,
-                         KeyFrameControl::PictureType, true, "", QuantiserQuality};
-const LibavRecipe kUtvideo{AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP,
-                           KeyFrameControl::EveryFrame, false, "", nullptr};
-const LibavRecipe kHuffyuv{AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
-                           KeyFrameControl::EveryFrame, false, "", nullptr};
-const LibavRecipe kFfv1{AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0,
-                        KeyFrameControl::Reopen, false, "", nullptr};
-const LibavRecipe kPng{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
-                       KeyFrameControl::EveryFrame, false, "", nullptr};
-const LibavRecipe kCinepak{AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
-                           KeyFrameControl::Reopen, false, "", LambdaQuality};
+const LibavRecipe kMpeg4{AV_PIX_FMT_YUV420P,
+                         AV_PIX_FMT_YUV420P,
+                         AV_PIX_FMT_YUV420P,
+                         AV_PIX_FMT_YUV420P,
+                         KeyFrameControl::PictureType,
+                         true,
+                         "",
+                         QuantiserQuality};
+const LibavRecipe kUtvideo{
+    AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, KeyFrameControl::EveryFrame, false, "",
+    nullptr};
+const LibavRecipe kHuffyuv{
+    AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, KeyFrameControl::EveryFrame, false, "",
+    nullptr};
+const LibavRecipe kFfv1{
+    AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen, false, "", nullptr};
+const LibavRecipe kPng{
+    AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, KeyFrameControl::EveryFrame, false, "",
+    nullptr};
+const LibavRecipe kCinepak{
+    AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, KeyFrameControl::Reopen, false, "",
+    LambdaQuality};
 
 CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, const char* description, AVCodecID codecId,
                       bool lossless, bool temporal, SizeRule sizes, const LibavRecipe& recipe,
@@ -103,6 +120,7 @@ CompressorEntry OwnVideo1Entry() {
 
 // The table, in compressor-number order. Size rules are what the encoders (and the decoders of
 // their streams) take; the codec tests check each rule against the real encoder.
+// clang-format off: one entry to a paragraph, its settings below it
 std::vector<CompressorEntry> Table() {
   const SizeRule any{};
   const SizeRule even{2, 2};
@@ -110,34 +128,66 @@ std::vector<CompressorEntry> Table() {
   const SizeRule mpeg4Sizes{1, 1, 8191};  // 13-bit picture sizes in the stream header
   return {
       OwnVideo1Entry(),
-      Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", "ZMBV (lossless, screens)", AV_CODEC_ID_ZMBV, true, true, any, kZmbv,
-            {{"Compression", "compression_level",
-              {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}}, 0,
+      Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", "ZMBV (lossless, screens)", AV_CODEC_ID_ZMBV, true, true, any,
+            kZmbv,
+            {{"Compression",
+              "compression_level",
+              {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}},
+              0,
               "Higher levels make smaller files but take longer over each frame."}}),
-      Entry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", "Motion JPEG (fast)", AV_CODEC_ID_MJPEG, false, false, any, kMjpeg),
-      Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", "H.264 (small, plays anywhere)", AV_CODEC_ID_H264, false, true, even, kX264,
-            {{"Speed", "preset",
-              {{"Ultra fast", "ultrafast"}, {"Super fast", "superfast"}, {"Very fast", "veryfast"},
-               {"Faster", "faster"}, {"Fast", "fast"}, {"Medium", "medium"}},
-              0, "Faster presets keep up with high frame rates; slower ones make smaller files."}}),
-      Entry(mmioFOURCC('F', 'M', 'P', '4'), "mpeg4", "MPEG-4 Part 2 (small)", AV_CODEC_ID_MPEG4, false, true, mpeg4Sizes, kMpeg4),
-      Entry(mmioFOURCC('U', 'L', 'R', 'G'), "utvideo", "Ut Video (lossless, fast)", AV_CODEC_ID_UTVIDEO, true, false, any, kUtvideo,
-            {{"Prediction", "pred", {{"None", "none"}, {"Left", "left"}, {"Median", "median"}}, 1,
+      Entry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", "Motion JPEG (fast)", AV_CODEC_ID_MJPEG, false, false, any,
+            kMjpeg),
+      Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", "H.264 (small, plays anywhere)", AV_CODEC_ID_H264, false, true,
+            even, kX264,
+            {{"Speed",
+              "preset",
+              {{"Ultra fast", "ultrafast"},
+               {"Super fast", "superfast"},
+               {"Very fast", "veryfast"},
+               {"Faster", "faster"},
+               {"Fast", "fast"},
+               {"Medium", "medium"}},
+              0,
+              "Faster presets keep up with high frame rates; slower ones make smaller files."}}),
+      Entry(mmioFOURCC('F', 'M', 'P', '4'), "mpeg4", "MPEG-4 Part 2 (small)", AV_CODEC_ID_MPEG4, false, true,
+            mpeg4Sizes, kMpeg4),
+      Entry(mmioFOURCC('U', 'L', 'R', 'G'), "utvideo", "Ut Video (lossless, fast)", AV_CODEC_ID_UTVIDEO, true, false,
+            any, kUtvideo,
+            {{"Prediction",
+              "pred",
+              {{"None", "none"}, {"Left", "left"}, {"Median", "median"}},
+              1,
               "Median makes the smallest files; None is the fastest."}}),
-      Entry(mmioFOURCC('H', 'F', 'Y', 'U'), "huffyuv", "Huffyuv (lossless, fast)", AV_CODEC_ID_HUFFYUV, true, false, any, kHuffyuv,
-            {{"Prediction", "pred", {{"Left", "left"}, {"Plane", "plane"}}, 0,
+      Entry(mmioFOURCC('H', 'F', 'Y', 'U'), "huffyuv", "Huffyuv (lossless, fast)", AV_CODEC_ID_HUFFYUV, true, false,
+            any, kHuffyuv,
+            {{"Prediction",
+              "pred",
+              {{"Left", "left"}, {"Plane", "plane"}},
+              0,
               "Plane makes smaller files of shaded pictures; Left is faster."}}),
-      Entry(mmioFOURCC('F', 'F', 'V', '1'), "ffv1", "FFV1 (lossless, smaller)", AV_CODEC_ID_FFV1, true, true, any, kFfv1,
-            {{"Entropy coder", "coder", {{"Golomb-Rice", "rice"}, {"Range coder", "range_def"}}, 0,
+      Entry(mmioFOURCC('F', 'F', 'V', '1'), "ffv1", "FFV1 (lossless, smaller)", AV_CODEC_ID_FFV1, true, true, any,
+            kFfv1,
+            {{"Entropy coder",
+              "coder",
+              {{"Golomb-Rice", "rice"}, {"Range coder", "range_def"}},
+              0,
               "The range coder makes smaller files; Golomb-Rice is faster."}}),
       Entry(mmioFOURCC('M', 'P', 'N', 'G'), "png", "PNG (lossless, slow)", AV_CODEC_ID_PNG, true, false, any, kPng,
-            {{"Prediction", "pred",
-              {{"None", "none"}, {"Sub", "sub"}, {"Up", "up"}, {"Average", "avg"}, {"Paeth", "paeth"},
+            {{"Prediction",
+              "pred",
+              {{"None", "none"},
+               {"Sub", "sub"},
+               {"Up", "up"},
+               {"Average", "avg"},
+               {"Paeth", "paeth"},
                {"Mixed", "mixed"}},
-              0, "Paeth and Mixed make the smallest files; None is the fastest."}}),
-      Entry(mmioFOURCC('c', 'v', 'i', 'd'), "cinepak", "Cinepak (old players)", AV_CODEC_ID_CINEPAK, false, true, blocksOf4, kCinepak),
+              0,
+              "Paeth and Mixed make the smallest files; None is the fastest."}}),
+      Entry(mmioFOURCC('c', 'v', 'i', 'd'), "cinepak", "Cinepak (old players)", AV_CODEC_ID_CINEPAK, false, true,
+            blocksOf4, kCinepak),
   };
 }
+// clang-format on
 
 std::u16string Utf16(const char* text) {
   std::u16string out;

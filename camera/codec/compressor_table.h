@@ -15,8 +15,7 @@ namespace codec {
 
 struct LibavRecipe;  // libav_frame_encoder.h
 struct CompressorEntry;
-using EncoderFactory = std::unique_ptr<FrameEncoder> (*)(const CompressorEntry& entry,
-                                                         const EncoderSetup& setup);
+using EncoderFactory = std::unique_ptr<FrameEncoder> (*)(const CompressorEntry& entry, const EncoderSetup& setup);
 
 // One setting of an entry's configuration dialog: a list of choices for one encoder option.
 struct Choice {
@@ -37,17 +36,17 @@ struct SizeRule {
   int heightMultiple = 1;
   int maxSide = kMaxFrameSide;
   bool Accepts(int width, int height) const {
-    return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide &&
-           width % widthMultiple == 0 && height % heightMultiple == 0;
+    return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide && width % widthMultiple == 0 &&
+           height % heightMultiple == 0;
   }
 };
 
 struct CompressorEntry {
   std::uint32_t fourcc = 0;
-  const char* shortName = "";    // libavcodec's name of the encoder
-  int codecId = 0;               // the codec the AVI file declares (an AVCodecID)
+  const char* shortName = "";  // libavcodec's name of the encoder
+  int codecId = 0;             // the codec the AVI file declares (an AVCodecID)
   bool lossless = false;
-  bool temporal = false;         // frames may refer to earlier frames
+  bool temporal = false;  // frames may refer to earlier frames
   SizeRule sizes;
   std::vector<ChoiceSetting> settings;
   EncoderFactory makeEncoder = nullptr;

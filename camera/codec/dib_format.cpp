@@ -17,8 +17,7 @@ std::optional<DibFormat> ReadDibFormat(const void* format, std::size_t available
   std::memcpy(&header, format, sizeof header);
   if (header.biSize < sizeof header || header.biSize > available) return std::nullopt;
   if (header.biPlanes != 1 || header.biCompression != BI_RGB) return std::nullopt;
-  if (header.biWidth < 1 || header.biHeight < 1 || header.biWidth > kMaxFrameSide ||
-      header.biHeight > kMaxFrameSide)
+  if (header.biWidth < 1 || header.biHeight < 1 || header.biWidth > kMaxFrameSide || header.biHeight > kMaxFrameSide)
     return std::nullopt;
   const int bits = header.biBitCount;
   if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;

@@ -9,8 +9,8 @@ namespace codec {
 
 struct DibFormat {
   int width = 0;
-  int height = 0;        // rows are stored bottom row first
-  int bitsPerPixel = 0;  // 8 (palette), 16 (5-5-5), 24 or 32 (B,G,R,0)
+  int height = 0;                            // rows are stored bottom row first
+  int bitsPerPixel = 0;                      // 8 (palette), 16 (5-5-5), 24 or 32 (B,G,R,0)
   std::array<std::uint32_t, 256> palette{};  // 0x00RRGGBB, used at 8 bits per pixel
 
   // Bytes in one row, padded to whole 32-bit words.

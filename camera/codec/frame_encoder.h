@@ -13,9 +13,9 @@
 namespace codec {
 
 struct EncoderSetup {
-  DibFormat input;             // every frame comes in this format
-  int quality = 7500;          // 0..10000
-  int rate = 10, scale = 1;    // frames per second = rate / scale
+  DibFormat input;           // every frame comes in this format
+  int quality = 7500;        // 0..10000
+  int rate = 10, scale = 1;  // frames per second = rate / scale
   // The entry's settings as the configuration dialog left them: option name and value.
   std::vector<std::pair<std::string, std::string>> settings;
 };

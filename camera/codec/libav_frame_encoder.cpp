@@ -55,8 +55,7 @@ constexpr int kLongGop = 600;
 
 class LibavFrameEncoder final : public FrameEncoder {
  public:
-  LibavFrameEncoder(const CompressorEntry& entry, const EncoderSetup& setup)
-      : recipe_(*entry.recipe), setup_(setup) {
+  LibavFrameEncoder(const CompressorEntry& entry, const EncoderSetup& setup) : recipe_(*entry.recipe), setup_(setup) {
     codec_ = avcodec_find_encoder_by_name(entry.shortName);
     inputFormat_ = DibPixelFormat(setup.input.bitsPerPixel);
     codedFormat_ = recipe_.FedFormat(setup.input.bitsPerPixel);
@@ -94,8 +93,8 @@ class LibavFrameEncoder final : public FrameEncoder {
       if (IsYuv(codedFormat_)) {
         // Full-range RGB in, BT.601 out, at the range the encoder declares.
         const int* coefficients = sws_getCoefficients(SWS_CS_ITU601);
-        sws_setColorspaceDetails(scaler_, coefficients, 1, coefficients, IsFullRangeYuv(codedFormat_) ? 1 : 0,
-                                 0, 1 << 16, 1 << 16);
+        sws_setColorspaceDetails(scaler_, coefficients, 1, coefficients, IsFullRangeYuv(codedFormat_) ? 1 : 0, 0,
+                                 1 << 16, 1 << 16);
       }
     }
     if (!OpenContext()) return false;
@@ -149,16 +148,14 @@ class LibavFrameEncoder final : public FrameEncoder {
         context_->gop_size = kNeverByCount;
         context_->keyint_min = kNeverByCount;
         break;
-      case KeyFrameControl::PictureType:
-        context_->gop_size = kLongGop;
-        break;
-      case KeyFrameControl::EveryFrame:
-        break;
+      case KeyFrameControl::PictureType: context_->gop_size = kLongGop; break;
+      case KeyFrameControl::EveryFrame: break;
     }
 
     AVDictionary* options = nullptr;
     bool ok = av_dict_parse_string(&options, recipe_.fixedOptions, "=", ":", 0) >= 0;
-    for (const auto& [name, value] : setup_.settings) ok = ok && av_dict_set(&options, name.c_str(), value.c_str(), 0) >= 0;
+    for (const auto& [name, value] : setup_.settings)
+      ok = ok && av_dict_set(&options, name.c_str(), value.c_str(), 0) >= 0;
     if (ok && recipe_.quality) quality_ = recipe_.quality(context_, &options, setup_.quality);
     ok = ok && avcodec_open2(context_, codec_, &options) >= 0;
     // An option the encoder did not know is a fault of the table, not a choice to ignore.

@@ -34,8 +34,8 @@ struct LibavRecipe {
   // The pixel format the encoder is fed, per input depth 8, 16, 24 and 32 bits.
   AVPixelFormat from8, from16, from24, from32;
   KeyFrameControl keys = KeyFrameControl::PictureType;
-  bool sliceThreads = false;       // let the encoder split a frame over the cores
-  const char* fixedOptions = "";   // "name=value:name=value"
+  bool sliceThreads = false;      // let the encoder split a frame over the cores
+  const char* fixedOptions = "";  // "name=value:name=value"
   QualityMapping quality = nullptr;
 
   AVPixelFormat FedFormat(int bitsPerPixel) const;

@@ -19,7 +19,8 @@ class Msvc1FrameEncoder final : public FrameEncoder {
       : input_(setup.input), quality_(setup.quality), stride_(setup.input.Stride()) {
     // Key frames come when the stream asks for them (by position), never by the encoder's count.
     encoder_.emplace(input_.width, input_.height, quality_, 0);
-    if (input_.bitsPerPixel == 24) widened_.resize(static_cast<std::size_t>(input_.width) * static_cast<std::size_t>(input_.height) * 4);
+    if (input_.bitsPerPixel == 24)
+      widened_.resize(static_cast<std::size_t>(input_.width) * static_cast<std::size_t>(input_.height) * 4);
   }
 
   bool Encode(const std::uint8_t* dibBits, bool keyFrame, EncodedFrame& out) override {

@@ -70,14 +70,13 @@ HRESULT AVIFileCreateStreamA(PAVIFILE file, PAVISTREAM* stream, const AVISTREAMI
 // stores it in `source`. dwKeyFrameEvery N: a key frame at the first position and then at every
 // position at least N past the last key frame (N 0: only the first); dwQuality 0..10000 or
 // ICQUALITY_DEFAULT. `handler` must be nullptr. AVIERR_NOCOMPRESSOR for an unknown compressor.
-HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source,
-                                const AVICOMPRESSOPTIONS* options, const CLSID* handler);
+HRESULT AVIMakeCompressedStream(PAVISTREAM* compressed, PAVISTREAM source, const AVICOMPRESSOPTIONS* options,
+                                const CLSID* handler);
 
 // Sets the format of the frames that will be written: a BITMAPINFOHEADER and its colour table,
 // `formatSize` bytes. Only on a compressed stream, once, at position 0. AVIERR_BADFORMAT when the
 // compressor does not take that format; AVIERR_FILEWRITE when the file cannot be written.
-HRESULT AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const void* format,
-                           std::int32_t formatSize);
+HRESULT AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const void* format, std::int32_t formatSize);
 
 // Compresses one frame (`samples` 1; `buffer` the pixel rows of the format set, at least
 // biSizeImage bytes) and stores it at stream position `start` (-1: the position after the last

@@ -102,9 +102,9 @@ struct ICINFO {
   std::uint32_t dwFlags;     // VIDCF_ flags
   std::uint32_t dwVersion;
   std::uint32_t dwVersionICM;
-  char16_t szName[16];           // short name
-  char16_t szDescription[128];   // what the user is shown
-  char16_t szDriver[128];        // what stands behind the compressor
+  char16_t szName[16];          // short name
+  char16_t szDescription[128];  // what the user is shown
+  char16_t szDriver[128];       // what stands behind the compressor
 };
 static_assert(sizeof(ICINFO) == 568);
 
@@ -150,7 +150,7 @@ inline constexpr HRESULT AVIERR_ERROR = MAKE_AVIERR(199);
 
 // The header of one stream. For video: dwRate / dwScale frames per second, rcFrame the picture.
 struct AVISTREAMINFOA {
-  std::uint32_t fccType;     // streamtypeVIDEO
+  std::uint32_t fccType;  // streamtypeVIDEO
   std::uint32_t fccHandler;
   std::uint32_t dwFlags;
   std::uint32_t dwCaps;
@@ -177,7 +177,7 @@ struct AVICOMPRESSOPTIONS {
   std::uint32_t dwKeyFrameEvery;  // a key frame at least every this many positions; 0: only the first
   std::uint32_t dwQuality;        // 0..10000 or ICQUALITY_DEFAULT
   std::uint32_t dwBytesPerSecond;
-  std::uint32_t dwFlags;          // AVICOMPRESSF_ flags
+  std::uint32_t dwFlags;  // AVICOMPRESSF_ flags
   void* lpFormat;
   std::uint32_t cbFormat;
   void* lpParms;

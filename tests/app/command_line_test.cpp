@@ -29,8 +29,8 @@ TEST(CommandLine, AcceptsEachCommandWithItsOptions) {
   EXPECT_EQ(still->region->x, -5);
   EXPECT_EQ(still->region->height, 40);
 
-  const auto record = Parse({"--record", "3", "v.avi", "--fps", "50", "--codec", "H264", "--quality", "0",
-                             "--no-cursor"}).commandLine;
+  const auto record =
+      Parse({"--record", "3", "v.avi", "--fps", "50", "--codec", "H264", "--quality", "0", "--no-cursor"}).commandLine;
   ASSERT_TRUE(record);
   EXPECT_EQ(record->mode, Mode::Record);
   EXPECT_EQ(record->seconds, 3);

@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -45,10 +45,13 @@ app::StillImage MakeStill(int bits) {
       const std::uint8_t r = c >> 16, g = c >> 8, b = c;
       if (bits == 32 || bits == 24) {
         const int bytes = bits / 8;
-        row[bytes * x] = b; row[bytes * x + 1] = g; row[bytes * x + 2] = r;
+        row[bytes * x] = b;
+        row[bytes * x + 1] = g;
+        row[bytes * x + 2] = r;
       } else if (bits == 16) {
         const std::uint16_t v = ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-        row[2 * x] = v & 0xff; row[2 * x + 1] = v >> 8;
+        row[2 * x] = v & 0xff;
+        row[2 * x + 1] = v >> 8;
       } else {
         row[x] = static_cast<std::uint8_t>(x * 50 + y);
       }
@@ -61,7 +64,10 @@ std::uint32_t ExpectedRgb(int bits, int x, int y) {
   const std::uint32_t c = Colour(x, y);
   if (bits == 32 || bits == 24) return c;
   if (bits == 16) {
-    auto widen = [](std::uint32_t v) { v = (v >> 3) & 31; return (v << 3) | (v >> 2); };
+    auto widen = [](std::uint32_t v) {
+      v = (v >> 3) & 31;
+      return (v << 3) | (v >> 2);
+    };
     return (widen(c >> 16) << 16) | (widen(c >> 8) << 8) | widen(c);
   }
   const std::uint32_t grey = static_cast<std::uint32_t>(x * 50 + y);
@@ -83,7 +89,8 @@ TEST(BmpFile, ImageMagickReadsEveryDepthWithItsColours) {
     in.read(header.data(), 54);
     EXPECT_EQ(header.substr(0, 2), "BM");
     EXPECT_EQ(static_cast<unsigned char>(header[28]), bits);  // bits per pixel
-    const std::uint32_t colours = static_cast<unsigned char>(header[46]) | (static_cast<unsigned char>(header[47]) << 8);
+    const std::uint32_t colours = static_cast<unsigned char>(header[46]) |
+                                  (static_cast<unsigned char>(header[47]) << 8);
     EXPECT_EQ(colours, bits == 8 ? 256u : 0u);
     const testsupport::RgbImage read = testsupport::ReadImage(path);
     ASSERT_EQ(read.width, 5);
@@ -143,10 +150,16 @@ TEST(JpegFile, BaselineQuality90InColour) {
 }
 
 TEST(StillFiles, ExtensionDecidesAndOtherNamesWriteNothing) {
-  struct Case { const char* name; app::StillFileKind kind; };
-  const Case cases[] = {{"a.bmp", app::StillFileKind::Bmp}, {"SHOT.BMP", app::StillFileKind::Bmp},
-                        {"x.JPG", app::StillFileKind::Jpeg}, {"x.jpeg", app::StillFileKind::Unsupported},
-                        {"x.png", app::StillFileKind::Unsupported}, {"noext", app::StillFileKind::Unsupported},
+  struct Case {
+    const char* name;
+    app::StillFileKind kind;
+  };
+  const Case cases[] = {{"a.bmp", app::StillFileKind::Bmp},
+                        {"SHOT.BMP", app::StillFileKind::Bmp},
+                        {"x.JPG", app::StillFileKind::Jpeg},
+                        {"x.jpeg", app::StillFileKind::Unsupported},
+                        {"x.png", app::StillFileKind::Unsupported},
+                        {"noext", app::StillFileKind::Unsupported},
                         {"dir.bmp/noext", app::StillFileKind::Unsupported}};
   for (const Case& c : cases) EXPECT_EQ(app::KindOfStillFile(c.name), c.kind) << c.name;
   const std::string path = TempFolder() + "/x.png";
@@ -182,11 +195,18 @@ TEST(StillFiles, OddTargetsEndInAFreeNameOrAClearMessage) {
   };
   const Case cases[] = {
       {"a folder under the next numbered name",
-       [&](const std::string& f) { file(f + "/shot.bmp"); fs::create_directory(f + "/001_shot.bmp"); }, "",
-       "001_shot.bmp"},
-      {"a dangling link", [](const std::string& f) { fs::create_symlink(f + "/elsewhere.bmp", f + "/shot.bmp"); },
-       "", "shot.bmp"},
-      {"a link to a file", [&](const std::string& f) { file(f + "/target"); fs::create_symlink(f + "/target", f + "/shot.bmp"); },
+       [&](const std::string& f) {
+         file(f + "/shot.bmp");
+         fs::create_directory(f + "/001_shot.bmp");
+       },
+       "", "001_shot.bmp"},
+      {"a dangling link", [](const std::string& f) { fs::create_symlink(f + "/elsewhere.bmp", f + "/shot.bmp"); }, "",
+       "shot.bmp"},
+      {"a link to a file",
+       [&](const std::string& f) {
+         file(f + "/target");
+         fs::create_symlink(f + "/target", f + "/shot.bmp");
+       },
        "001_shot.bmp", ""},
       {"a chain of files, links and a FIFO",
        [&](const std::string& f) {
@@ -198,7 +218,10 @@ TEST(StillFiles, OddTargetsEndInAFreeNameOrAClearMessage) {
        },
        "004_shot.bmp", ""},
       {"a file without write permission",
-       [&](const std::string& f) { file(f + "/shot.bmp"); fs::permissions(f + "/shot.bmp", fs::perms::owner_read); },
+       [&](const std::string& f) {
+         file(f + "/shot.bmp");
+         fs::permissions(f + "/shot.bmp", fs::perms::owner_read);
+       },
        "001_shot.bmp", ""},
   };
   for (const Case& c : cases) {

@@ -56,7 +56,10 @@ TEST(NextFreeName, EachStepOfTheSequence) {
 
 TEST(NextFreeName, FreeNameIsReturnedAfterOneLook) {
   int looks = 0;
-  const auto exists = [&](const std::string&) { ++looks; return false; };
+  const auto exists = [&](const std::string&) {
+    ++looks;
+    return false;
+  };
   EXPECT_EQ(app::NextFreeName("/out/x.bmp", exists), "/out/x.bmp");
   EXPECT_EQ(looks, 1);
 }
@@ -64,7 +67,10 @@ TEST(NextFreeName, FreeNameIsReturnedAfterOneLook) {
 TEST(NextFreeName, WalksThroughARunAndFillsTheFirstGap) {
   const std::set<std::string> files{"/d/x.avi", "/d/001_x.avi", "/d/003_x.avi"};
   int looks = 0;
-  const auto exists = [&](const std::string& name) { ++looks; return files.count(name) != 0; };
+  const auto exists = [&](const std::string& name) {
+    ++looks;
+    return files.count(name) != 0;
+  };
   EXPECT_EQ(app::NextFreeName("/d/x.avi", exists), "/d/002_x.avi");
   EXPECT_EQ(looks, 3);  // k existing files cost k + 1 looks
 }

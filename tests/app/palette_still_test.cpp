@@ -21,7 +21,7 @@ TEST(PaletteStill, AColourAllocatedSinceTheStartIsTheStillsColour) {
   // Another program takes a colour the colormap did not hold at the start, and paints with it.
   int screenNumber = 0;
   const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> painter(xcb_connect(nullptr, &screenNumber),
-                                                                              &xcb_disconnect);
+                                                                             &xcb_disconnect);
   ASSERT_EQ(xcb_connection_has_error(painter.get()), 0);
   xcb_connection_t* c = painter.get();
   const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;

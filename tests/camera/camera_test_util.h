@@ -42,9 +42,17 @@ struct DibView {
   std::uint32_t Raw(int x, int y) const {
     const std::uint8_t* row = Pixels() + static_cast<std::size_t>(Height() - 1 - y) * Stride();
     switch (Bits()) {
-      case 32: { std::uint32_t v; std::memcpy(&v, row + 4 * x, 4); return v; }
+      case 32: {
+        std::uint32_t v;
+        std::memcpy(&v, row + 4 * x, 4);
+        return v;
+      }
       case 24: return row[3 * x] | (row[3 * x + 1] << 8) | (row[3 * x + 2] << 16);
-      case 16: { std::uint16_t v; std::memcpy(&v, row + 2 * x, 2); return v; }
+      case 16: {
+        std::uint16_t v;
+        std::memcpy(&v, row + 2 * x, 2);
+        return v;
+      }
       default: return row[x];
     }
   }

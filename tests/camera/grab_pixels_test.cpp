@@ -142,8 +142,7 @@ TEST_F(GrabPixels, TheArrowIsDrawnAtPointerLessOriginLessHotSpotOnlyWithCursor) 
   camera_->WithCursor = true;
   ASSERT_EQ(testsupport::Xdotool("mousemove 900 900"), 0);
   frame = camera_->CaptureFrame(left, top, 200, 100);
-  EXPECT_EQ(Mismatches(DibView(frame), [&](int px, int py) { return Expected(screen_, left + px, top + py, bits); }),
-            0)
+  EXPECT_EQ(Mismatches(DibView(frame), [&](int px, int py) { return Expected(screen_, left + px, top + py, bits); }), 0)
       << "a pointer far outside leaves no cursor pixels";
   FreeFrame(frame);
 }

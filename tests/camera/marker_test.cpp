@@ -19,9 +19,9 @@ namespace {
 // of the corner table), for W and H of at least 35.
 bool InBrackets(int x, int y, int w, int h) {
   auto in = [&](int x0, int x1, int y0, int y1) { return x >= x0 && x <= x1 && y >= y0 && y <= y1; };
-  return in(0, 23, 0, 7) || in(0, 7, 8, 23) ||                               // top-left
-         in(w - 11, w + 15, 0, 7) || in(w + 9, w + 15, 8, 23) ||             // top-right
-         in(0, 23, h + 9, h + 15) || in(0, 7, h - 11, h + 8) ||              // bottom-left
+  return in(0, 23, 0, 7) || in(0, 7, 8, 23) ||                                   // top-left
+         in(w - 11, w + 15, 0, 7) || in(w + 9, w + 15, 8, 23) ||                 // top-right
+         in(0, 23, h + 9, h + 15) || in(0, 7, h - 11, h + 8) ||                  // bottom-left
          in(w - 11, w + 15, h + 9, h + 15) || in(w + 9, w + 15, h - 11, h + 8);  // bottom-right
 }
 
@@ -39,10 +39,12 @@ class Marker : public ::testing::Test {
 
   // The window manager applies a new placement when it gets to it.
   Rect SettledGeometry(int x, int y, int width, int height) {
-    cameratest::ServeUntil([&] {
-      const Rect r = x_.Geometry(Window());
-      return r.x == x && r.y == y && r.width == width && r.height == height;
-    }, std::chrono::seconds(3));
+    cameratest::ServeUntil(
+        [&] {
+          const Rect r = x_.Geometry(Window());
+          return r.x == x && r.y == y && r.width == width && r.height == height;
+        },
+        std::chrono::seconds(3));
     return x_.Geometry(Window());
   }
 
@@ -65,15 +67,18 @@ class Marker : public ::testing::Test {
 
 TEST(MarkerOnScreen, BracketsMeetTheScreenOnlyWhereAPixelOfThemLiesOnIt) {
   const QRect screen(0, 0, 1920, 1080);
-  struct Case { std::int32_t left, top, width, height; bool meets; };
+  struct Case {
+    std::int32_t left, top, width, height;
+    bool meets;
+  };
   const Case cases[] = {
-      {0, 0, 1920, 1080, false},     // the whole screen: every bracket lies beyond its edges
-      {-5, -5, 1930, 1090, false},   // larger than the screen
-      {0, 0, 1919, 1080, false},     // the free column after the rectangle is the screen's last
-      {0, 0, 1918, 1080, true},      // the right bars reach the last column
+      {0, 0, 1920, 1080, false},    // the whole screen: every bracket lies beyond its edges
+      {-5, -5, 1930, 1090, false},  // larger than the screen
+      {0, 0, 1919, 1080, false},    // the free column after the rectangle is the screen's last
+      {0, 0, 1918, 1080, true},     // the right bars reach the last column
       {100, 100, 200, 150, true},
-      {1920, 0, 10, 10, true},       // just beyond the right edge: its left bars are on the screen
-      {-100, 0, 50, 50, false},      // wholly left of the screen
+      {1920, 0, 10, 10, true},   // just beyond the right edge: its left bars are on the screen
+      {-100, 0, 50, 50, false},  // wholly left of the screen
       {5000, 5000, 10, 10, false},
       {INT32_MIN, INT32_MIN, 20, 20, false},
   };
@@ -126,8 +131,7 @@ TEST_F(Marker, ASecondFitReplacesTheShape) {
   SettledGeometry(92, 92, 216, 166);
   marker_.FitToRect(300, 200, 100, 80);
   const Rect bounds = SettledGeometry(292, 192, 116, 96);
-  EXPECT_EQ((std::vector<int>{bounds.x, bounds.y, bounds.width, bounds.height}),
-            (std::vector<int>{292, 192, 116, 96}));
+  EXPECT_EQ((std::vector<int>{bounds.x, bounds.y, bounds.width, bounds.height}), (std::vector<int>{292, 192, 116, 96}));
   ExpectBracketShape(100, 80);
 }
 

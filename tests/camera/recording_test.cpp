@@ -229,7 +229,8 @@ TEST(ScreenCam, ANewRecordingWaitsWithTheUiLiveForThePreviousThread) {
 TEST(ScreenCam, TheCameraOutlivesItsThread) {
   QWidget region(nullptr, Qt::FramelessWindowHint);
   region.setGeometry(0, 0, 64, 48);
-  const QString file = QDir::temp().filePath("vorlix-outlives-" + QString::number(QCoreApplication::applicationPid()) + ".avi");
+  const QString file =
+      QDir::temp().filePath("vorlix-outlives-" + QString::number(QCoreApplication::applicationPid()) + ".avi");
   auto* cam = new TScreenCam(nullptr);
   cam->StartRecording(&region, file);
   QPointer<TRecordAVIThread> thread = cam->Thread.load();
@@ -402,8 +403,7 @@ TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItR
   cam.StartRecording(nullptr, "/tmp/x.avi");
   ASSERT_TRUE(ServeUntil([&] { return probed; }));
   EXPECT_EQ(seenWhileReading, 0xffffb4u) << "capture colour while the screen is read";
-  ASSERT_TRUE(ServeUntil([&] { return observer.Pixel(95, 95) == 0x00ff50u; }))
-      << "idle colour after the grab";
+  ASSERT_TRUE(ServeUntil([&] { return observer.Pixel(95, 95) == 0x00ff50u; })) << "idle colour after the grab";
   EXPECT_EQ(cam.Marker->geometry(), QRect(92, 92, 216, 166)) << "moved onto the grabbed rectangle";
 
   // Following the region: the next grabs move the marker with the rectangle.
@@ -412,7 +412,8 @@ TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItR
   EXPECT_TRUE(ServeUntil([&] {
     seenAfter = observer.Pixel(295, 245);
     return seenAfter == 0x00ff50u || seenAfter == 0xffffb4u;
-  })) << "the moved brackets are painted; seen " << std::hex << seenAfter;
+  })) << "the moved brackets are painted; seen "
+      << std::hex << seenAfter;
 
   cam.StopRecording();
   ASSERT_TRUE(ServeUntil([&] { return cam.Thread == nullptr; }));

@@ -50,10 +50,11 @@ XClient::XClient() {
 XClient::~XClient() { xcb_disconnect(c_); }
 
 std::uint32_t XClient::Pixel(int x, int y) {
-  xcb_get_image_reply_t* reply = xcb_get_image_reply(
-      c_, xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, static_cast<std::int16_t>(x),
-                        static_cast<std::int16_t>(y), 1, 1, ~0u),
-      nullptr);
+  xcb_get_image_reply_t* reply =
+      xcb_get_image_reply(c_,
+                          xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, screen_->root, static_cast<std::int16_t>(x),
+                                        static_cast<std::int16_t>(y), 1, 1, ~0u),
+                          nullptr);
   if (!reply) return 0xdeadbeef;
   std::uint32_t pixel = 0;
   const int length = xcb_get_image_data_length(reply);
@@ -99,9 +100,9 @@ void XClient::SetPointerCursor(int hotX, int hotY) {
   if (!cursorWindow_) {
     cursorWindow_ = xcb_generate_id(c_);
     const std::uint32_t values[] = {1, cursor};
-    xcb_create_window(c_, 0, cursorWindow_, screen_->root, 0, 0, screen_->width_in_pixels,
-                      screen_->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT,
-                      XCB_CW_OVERRIDE_REDIRECT | XCB_CW_CURSOR, values);
+    xcb_create_window(c_, 0, cursorWindow_, screen_->root, 0, 0, screen_->width_in_pixels, screen_->height_in_pixels, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_OVERRIDE_REDIRECT | XCB_CW_CURSOR,
+                      values);
     xcb_map_window(c_, cursorWindow_);
   } else {
     xcb_change_window_attributes(c_, cursorWindow_, XCB_CW_CURSOR, &cursor);

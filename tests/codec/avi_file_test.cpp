@@ -6,8 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -52,8 +52,7 @@ struct OpenStreams {
   }
   HRESULT Write(int position, const PackedDib& frame, std::int32_t size = -1) {
     return AVIStreamWrite(compressed, position, 1, frame.Bits(),
-                          size < 0 ? static_cast<std::int32_t>(frame.Header().biSizeImage) : size, 0, nullptr,
-                          nullptr);
+                          size < 0 ? static_cast<std::int32_t>(frame.Header().biSizeImage) : size, 0, nullptr, nullptr);
   }
   void Release() {
     AVIFileRelease(file);
@@ -149,8 +148,8 @@ TEST_F(AviFile, StreamHeaderCarriesTheFrameRate) {
     EXPECT_EQ(headers.rate, static_cast<std::uint32_t>(fps));
     EXPECT_EQ(headers.scale, 1u);
     EXPECT_EQ(headers.length, 4u);
-    const auto run = testsupport::Run("ffprobe -v error -show_entries packet=pts_time -of csv=p=0 " +
-                                      testsupport::ShellQuote(path));
+    const auto run =
+        testsupport::Run("ffprobe -v error -show_entries packet=pts_time -of csv=p=0 " + testsupport::ShellQuote(path));
     char expected[64];
     std::snprintf(expected, sizeof expected, "0.000000\n%.6f\n", 3.0 / fps);
     EXPECT_EQ(run.output, expected);
@@ -186,8 +185,7 @@ TEST_F(AviFile, PositionsMustGrowAndBuffersHoldAFrame) {
   EXPECT_GT(bytes, 0);
   EXPECT_EQ(streams.Write(2, frame), AVIERR_BADPARAM);
   EXPECT_EQ(streams.Write(1, frame), AVIERR_BADPARAM);
-  EXPECT_EQ(AVIStreamWrite(streams.compressed, 4, 2, frame.Bits(), 64 * 48 * 4, 0, nullptr, nullptr),
-            AVIERR_BADPARAM);
+  EXPECT_EQ(AVIStreamWrite(streams.compressed, 4, 2, frame.Bits(), 64 * 48 * 4, 0, nullptr, nullptr), AVIERR_BADPARAM);
   EXPECT_EQ(streams.Write(-1, frame), AVIERR_OK);  // appended at 3
   streams.Release();
   // The first frame went to position 2: positions 0 and 1 are empty chunks.

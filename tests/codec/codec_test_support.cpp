@@ -22,8 +22,8 @@ struct Expected {
 };
 // The compressor table as the program promises it, in compressor-number order.
 const Expected kTable[] = {
-    {"MSVC", "msvideo1", false}, {"ZMBV", "zmbv", true},    {"MJPG", "mjpeg", false}, {"H264", "libx264", false},
-    {"FMP4", "mpeg4", false},    {"ULRG", "utvideo", true}, {"HFYU", "huffyuv", true}, {"FFV1", "ffv1", true},
+    {"MSVC", "msvideo1", false}, {"ZMBV", "zmbv", true},     {"MJPG", "mjpeg", false},  {"H264", "libx264", false},
+    {"FMP4", "mpeg4", false},    {"ULRG", "utvideo", true},  {"HFYU", "huffyuv", true}, {"FFV1", "ffv1", true},
     {"MPNG", "png", true},       {"cvid", "cinepak", false},
 };
 
@@ -216,8 +216,8 @@ WriteResult WriteAvi(const std::string& path, const WriteSettings& settings, con
   if (result.open == AVIERR_OK) result.stream = AVIFileCreateStreamA(file, &stream, &header);
   if (result.stream == AVIERR_OK) result.compressed = AVIMakeCompressedStream(&compressed, stream, &options, nullptr);
   if (result.compressed == AVIERR_OK)
-    result.format = AVIStreamSetFormat(compressed, 0, frames[0].bytes.data(),
-                                       static_cast<std::int32_t>(frames[0].FormatSize()));
+    result.format =
+        AVIStreamSetFormat(compressed, 0, frames[0].bytes.data(), static_cast<std::int32_t>(frames[0].FormatSize()));
   if (result.format == AVIERR_OK)
     for (std::size_t i = 0; i < positions.size(); ++i) {
       const PackedDib& frame = frames.at(i);
@@ -250,9 +250,10 @@ StreamProbe ProbeStream(const std::string& path) {
 }
 
 std::vector<PacketProbe> ProbePackets(const std::string& path) {
-  const auto run = testsupport::Run("ffprobe -v error -select_streams v:0 -show_entries packet=dts,size,flags -of "
-                                    "compact=p=0:nk=1 " +
-                                    testsupport::ShellQuote(path));
+  const auto run = testsupport::Run(
+      "ffprobe -v error -select_streams v:0 -show_entries packet=dts,size,flags -of "
+      "compact=p=0:nk=1 " +
+      testsupport::ShellQuote(path));
   std::vector<PacketProbe> packets;
   std::istringstream lines(run.output);
   std::string line;

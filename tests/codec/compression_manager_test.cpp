@@ -31,9 +31,7 @@ std::string EncoderLongName(const std::string& encoder) {
   return run.output.substr(at + prefix.size(), end - at - prefix.size());
 }
 
-TEST(CompressionManager, VersionIsAtLeastOneTen) {
-  EXPECT_GE(VideoForWindowsVersion() >> 16, 0x010Au);
-}
+TEST(CompressionManager, VersionIsAtLeastOneTen) { EXPECT_GE(VideoForWindowsVersion() >> 16, 0x010Au); }
 
 // Installed: MSVC (our own encoder) always, first; then every table entry whose encoder ffmpeg
 // has, in table order; numbers beyond the last one answer false.
@@ -152,7 +150,7 @@ TEST(CompressionManager, RefusesFormatsOtherThanUncompressedBottomUpRows) {
     }
   HIC hic = ICOpen(ICTYPE_VIDEO, kMsvc, ICMODE_QUERY);
   EXPECT_EQ(ICSendMessage(hic, ICM_COMPRESS_QUERY, 0, 0), ICERR_BADFORMAT);  // no format at all
-  EXPECT_EQ(ICSendMessage(hic, 0x4001, 0, 0), ICERR_UNSUPPORTED);          // a message not offered
+  EXPECT_EQ(ICSendMessage(hic, 0x4001, 0, 0), ICERR_UNSUPPORTED);            // a message not offered
   ICClose(hic);
 }
 
@@ -166,8 +164,7 @@ TEST(CompressionManager, AnswersWhichDialogsExist) {
     HIC hic = ICOpen(ICTYPE_VIDEO, fourcc, ICMODE_QUERY);
     ASSERT_NE(hic, nullptr);
     EXPECT_EQ(ICSendMessage(hic, ICM_ABOUT, ICMF_QUERY_WINDOW, ICMF_ABOUT_QUERY), ICERR_OK);
-    const bool hasConfig =
-        std::find(configurable.begin(), configurable.end(), Text(fourcc)) != configurable.end();
+    const bool hasConfig = std::find(configurable.begin(), configurable.end(), Text(fourcc)) != configurable.end();
     EXPECT_EQ(ICSendMessage(hic, ICM_CONFIGURE, ICMF_QUERY_WINDOW, ICMF_CONFIGURE_QUERY),
               hasConfig ? ICERR_OK : ICERR_UNSUPPORTED);
     ICClose(hic);

@@ -121,7 +121,6 @@ TEST(CompressorDialogs, ConfigurationChoicesHoldForTheRun) {
   });
   EXPECT_EQ(Send(entry->fourcc, ICM_CONFIGURE, &parent), ICERR_OK);
   EXPECT_EQ(codec::SettingChoices(*entry)[0], other);
-
 }
 
 // Each configuration dialog says what it configures and what each setting trades, and keeps its
@@ -148,8 +147,8 @@ TEST(CompressorDialogs, ConfigurationDialogsExplainTheirSettingsAndKeepOffTheEdg
       const QRect inside = modal->rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
       for (QWidget* child : modal->findChildren<QWidget*>()) {
         if (!child->isVisible() || child->parentWidget() != modal) continue;
-        EXPECT_TRUE(inside.contains(child->geometry())) << child->metaObject()->className() << " "
-                                                         << child->objectName().toStdString();
+        EXPECT_TRUE(inside.contains(child->geometry()))
+            << child->metaObject()->className() << " " << child->objectName().toStdString();
         if (auto* label = qobject_cast<QLabel*>(child); label && !label->wordWrap()) {
           EXPECT_GE(label->width(), label->minimumSizeHint().width()) << label->text().toStdString();
         }

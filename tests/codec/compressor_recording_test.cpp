@@ -13,7 +13,9 @@ namespace {
 class CompressorRecording : public ::testing::TestWithParam<std::uint32_t> {
  protected:
   void SetUp() override { folder_ = TempFolder(); }
-  void TearDown() override { if (!std::getenv("KEEP")) std::filesystem::remove_all(folder_); }
+  void TearDown() override {
+    if (!std::getenv("KEEP")) std::filesystem::remove_all(folder_);
+  }
   std::string folder_;
 };
 
@@ -70,10 +72,8 @@ TEST_P(CompressorRecording, PositionsZeroOneTwoFiveSixAtTenFramesPerSecond) {
   EXPECT_EQ(decoded.messages, "");
   ASSERT_EQ(decoded.frames.size(), positions.size());
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (IsLossless(fourcc))
-      EXPECT_TRUE(SameColours(decoded.frames[i], frames[i])) << "frame " << i;
-    else
-      EXPECT_LT(MeanError(decoded.frames[i], frames[i]), 12.0) << "frame " << i;
+    if (IsLossless(fourcc)) EXPECT_TRUE(SameColours(decoded.frames[i], frames[i])) << "frame " << i;
+    else EXPECT_LT(MeanError(decoded.frames[i], frames[i]), 12.0) << "frame " << i;
   }
 }
 
@@ -116,10 +116,8 @@ TEST_P(CompressorRecording, SixteenAndEightBitFrames) {
     EXPECT_EQ(decoded.messages, "");
     ASSERT_EQ(decoded.frames.size(), positions.size());
     for (std::size_t i = 0; i < frames.size(); ++i) {
-      if (IsLossless(fourcc))
-        EXPECT_TRUE(SameColours(decoded.frames[i], frames[i])) << "frame " << i;
-      else
-        EXPECT_LT(MeanError(decoded.frames[i], frames[i]), 12.0) << "frame " << i;
+      if (IsLossless(fourcc)) EXPECT_TRUE(SameColours(decoded.frames[i], frames[i])) << "frame " << i;
+      else EXPECT_LT(MeanError(decoded.frames[i], frames[i]), 12.0) << "frame " << i;
     }
   }
 }

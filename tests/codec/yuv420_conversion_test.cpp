@@ -24,7 +24,11 @@ struct Planes {
 bool Near(int actual, int expected) { return std::abs(actual - expected) <= 1; }
 
 TEST(Yuv420Conversion, FlatColoursGetTheirBt601ValuesAtStudioAndFullRange) {
-  struct Case { std::uint8_t r, g, b; bool full; int y, u, v; };
+  struct Case {
+    std::uint8_t r, g, b;
+    bool full;
+    int y, u, v;
+  };
   const Case cases[] = {
       {255, 255, 255, false, 235, 128, 128}, {0, 0, 0, false, 16, 128, 128},
       {255, 0, 0, false, 82, 90, 240},       {0, 0, 255, false, 41, 240, 110},

@@ -23,16 +23,18 @@ class BareXServer {
  public:
   BareXServer() : folder_(testsupport::MakeTempFolder("vorlix-bare")) {
     const std::string numberFile = folder_ + "/display";
-    server_ = std::make_unique<testsupport::ChildProcess>(std::vector<std::string>{
-        "sh", "-c",
-        "exec Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp +extension MIT-SHM 3>" +
-            ShellQuote(numberFile) + " 2>/dev/null"});
-    testsupport::WaitUntil([&] {
-      std::ifstream in(numberFile);
-      std::string number;
-      if (in >> number) display_ = ":" + number;
-      return !display_.empty() || !server_->Running();
-    }, kPatience);
+    server_ = std::make_unique<testsupport::ChildProcess>(
+        std::vector<std::string>{"sh", "-c",
+                                 "exec Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp +extension MIT-SHM 3>" +
+                                     ShellQuote(numberFile) + " 2>/dev/null"});
+    testsupport::WaitUntil(
+        [&] {
+          std::ifstream in(numberFile);
+          std::string number;
+          if (in >> number) display_ = ":" + number;
+          return !display_.empty() || !server_->Running();
+        },
+        kPatience);
   }
   ~BareXServer() {
     server_.reset();

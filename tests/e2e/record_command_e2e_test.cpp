@@ -16,7 +16,6 @@
 
 namespace {
 
-
 using testsupport::ShellQuote;
 
 testsupport::CommandResult Sh(const std::string& command) { return testsupport::Run(command); }
@@ -150,11 +149,10 @@ TEST(RecordCommand, AStopSignalFinishesTheFile) {
     const std::string folder = testsupport::MakeTempFolder("vorlix-record");
     const std::string name = folder + "/long.avi";
     const std::string report = folder + "/report.txt";
-    testsupport::ChildProcess vorlix({"/bin/sh", "-c",
-                                      "exec " +
-                                          Vorlix("--record " + std::to_string(c.seconds) + " " + ShellQuote(name) +
-                                                 " --region 0,0,160,120") +
-                                          " > " + ShellQuote(report)});
+    testsupport::ChildProcess vorlix(
+        {"/bin/sh", "-c",
+         "exec " + Vorlix("--record " + std::to_string(c.seconds) + " " + ShellQuote(name) + " --region 0,0,160,120") +
+             " > " + ShellQuote(report)});
     // The file is created just before the first frame.
     ASSERT_TRUE(testsupport::WaitUntil([&] { return std::filesystem::exists(name); }, testsupport::kPatience));
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));

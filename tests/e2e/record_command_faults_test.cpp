@@ -99,8 +99,9 @@ TEST(RecordCommandFaults, RegionsOffTheScreenTinyAndWholeRecordWhatIsThere) {
 TEST(RecordCommandFaults, AReadOnlyFolderIsAClearFailure) {
   const std::string folder = testsupport::MakeTempFolder("vorlix-video-ro");
   const std::string readOnly = testsupport::MakeReadOnlyFolder(folder);
-  const auto run = testsupport::Run(testsupport::AsOrdinaryUser() + Vorlix("--record 1 " + ShellQuote(readOnly + "/x.avi") +
-                                                    " --region 0,0,64,48 2>&1"));
+  const auto run =
+      testsupport::Run(testsupport::AsOrdinaryUser() +
+                       Vorlix("--record 1 " + ShellQuote(readOnly + "/x.avi") + " --region 0,0,64,48 2>&1"));
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_NE(run.output.find("vorlix: the recording failed"), std::string::npos) << run.output;
   EXPECT_TRUE(fs::is_empty(readOnly));
@@ -118,12 +119,18 @@ TEST(RecordCommandFaults, OddTargetsEndInAFreeNameOrAClearFailure) {
   };
   const Case cases[] = {
       {"a folder under the next numbered name",
-       [&](const std::string& f) { file(f + "/video.avi"); fs::create_directory(f + "/001_video.avi"); }, ""},
-      {"a folder under the name", [](const std::string& f) { fs::create_directory(f + "/video.avi"); }, ""},
-      {"a dangling link", [](const std::string& f) { fs::create_symlink(f + "/elsewhere.avi", f + "/video.avi"); },
+       [&](const std::string& f) {
+         file(f + "/video.avi");
+         fs::create_directory(f + "/001_video.avi");
+       },
        ""},
+      {"a folder under the name", [](const std::string& f) { fs::create_directory(f + "/video.avi"); }, ""},
+      {"a dangling link", [](const std::string& f) { fs::create_symlink(f + "/elsewhere.avi", f + "/video.avi"); }, ""},
       {"a link to a file",
-       [&](const std::string& f) { file(f + "/target"); fs::create_symlink(f + "/target", f + "/video.avi"); },
+       [&](const std::string& f) {
+         file(f + "/target");
+         fs::create_symlink(f + "/target", f + "/video.avi");
+       },
        "001_video.avi"},
       {"a chain of files, links and a FIFO",
        [&](const std::string& f) {
@@ -135,7 +142,10 @@ TEST(RecordCommandFaults, OddTargetsEndInAFreeNameOrAClearFailure) {
        },
        "004_video.avi"},
       {"a file without write permission",
-       [&](const std::string& f) { file(f + "/video.avi"); fs::permissions(f + "/video.avi", fs::perms::owner_read); },
+       [&](const std::string& f) {
+         file(f + "/video.avi");
+         fs::permissions(f + "/video.avi", fs::perms::owner_read);
+       },
        "001_video.avi"},
   };
   for (const Case& c : cases) {

@@ -6,12 +6,12 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/e2e/record_session.h"
 #include "tests/support/image_probe.h"
 #include "tests/support/process.h"
+#include "tests/support/video_probe.h"
 #include "tests/support/vorlix_process.h"
 #include "tests/support/x_session.h"
-#include "tests/e2e/record_session.h"
-#include "tests/support/video_probe.h"
 
 namespace testsupport {
 // Found by argument lookup, for comparing and printing geometries.
@@ -114,10 +114,12 @@ TEST_F(RecordEndToEnd, RecordsTheRegionIntoNumberedFilesAndBringsTheRegionWindow
     // The region window is back where it was, with its frame and its see-through middle (polled:
     // the window manager and the server take their time under load).
     RegionLook look;
-    testsupport::WaitUntil([&] {
-      look = LookAtRegion(pattern);
-      return look.geometry == before && look.frameCovered == kProbes && look.middleSeen == kProbes;
-    }, testsupport::kPatience);
+    testsupport::WaitUntil(
+        [&] {
+          look = LookAtRegion(pattern);
+          return look.geometry == before && look.frameCovered == kProbes && look.middleSeen == kProbes;
+        },
+        testsupport::kPatience);
     EXPECT_EQ(look.geometry, before);
     EXPECT_EQ(look.frameCovered, kProbes) << "the left frame is drawn";
     EXPECT_EQ(look.middleSeen, kProbes) << "the middle is cut out";
@@ -137,8 +139,7 @@ TEST_F(RecordEndToEnd, StopAfterAFailedAttemptSaysTheFileCannotBeCreated) {
 
   ClickRecord();
   ASSERT_TRUE(vorlix_->AnswerMessageBox(testsupport::kPatience));
-  EXPECT_EQ(vorlix_->Messages().back(),
-            "Vorlix\tCannot create file '" + vorlix_->OutputFolder() + "My video.avi'");
+  EXPECT_EQ(vorlix_->Messages().back(), "Vorlix\tCannot create file '" + vorlix_->OutputFolder() + "My video.avi'");
   EXPECT_FALSE(testsupport::WaitForWindow(kRegionWindow, testsupport::kPatience).empty());
 }
 

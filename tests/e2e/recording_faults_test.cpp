@@ -126,9 +126,8 @@ TEST_F(RecordingFaults, AFolderRemovedDuringTheRecordingIsNotReportedAsCreated) 
 
 TEST_F(RecordingFaults, AFileSizeLimitEndsTheRecordingWithAnErrorAndAPlayableFile) {
   // The limit applies to the running program, as a full disk would.
-  ASSERT_EQ(testsupport::Run("prlimit --pid " + std::to_string(vorlix.Process().Pid()) + " --fsize=60000:60000")
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      testsupport::Run("prlimit --pid " + std::to_string(vorlix.Process().Pid()) + " --fsize=60000:60000").exitCode, 0);
   ASSERT_TRUE(session.StartRecording());
   ASSERT_TRUE(vorlix.WaitForMessages(1, testsupport::kPatience)) << "the failed write is reported";
   EXPECT_EQ(vorlix.Messages().front(), "Error\tError Creating AVI file");

@@ -29,7 +29,8 @@ int FilesIn(const std::string& folder) {
 TEST(StillFaults, FileSizeLimitFailsTheStillAndLeavesNoPartialFile) {
   const std::string folder = testsupport::MakeTempFolder("vorlix-limit");
   // 64 KiB: far below a screen-sized BMP.
-  const auto result = testsupport::Run("ulimit -f 64; " + Vorlix("--still " + testsupport::ShellQuote(folder + "/x.bmp") + " 2>&1"));
+  const auto result =
+      testsupport::Run("ulimit -f 64; " + Vorlix("--still " + testsupport::ShellQuote(folder + "/x.bmp") + " 2>&1"));
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.output.find("Cannot create file \"" + folder + "/x.bmp\". File too large"), std::string::npos)
       << result.output;
@@ -44,7 +45,8 @@ TEST(StillFaults, FullFileSystemFailsTheStillAndLeavesNoPartialFile) {
   EXPECT_NE(result.output.find("No space left on device"), std::string::npos) << result.output;
   EXPECT_EQ(FilesIn(folder), 0);
   // A still that fits still works there.
-  const auto small = testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/y.bmp") + " --region 0,0,16,16"));
+  const auto small =
+      testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/y.bmp") + " --region 0,0,16,16"));
   EXPECT_EQ(small.exitCode, 0);
   EXPECT_EQ(testsupport::ReadImage(folder + "/y.bmp").width, 16);
   ::umount(folder.c_str());
@@ -56,15 +58,18 @@ TEST(StillFaults, NamesWithSpacesQuotesNonAsciiAndTheLengthLimit) {
   const std::string tooLong = std::string(252, 'n') + ".bmp";
   const std::string names[] = {"with space.bmp", "it's \"quoted\".bmp", "Bildschirmfoto äöü 画面.jpg", longest};
   for (const std::string& name : names) {
-    const auto result = testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/" + name) + " --region 0,0,8,8"));
+    const auto result =
+        testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/" + name) + " --region 0,0,8,8"));
     EXPECT_EQ(result.exitCode, 0) << name;
     EXPECT_EQ(testsupport::ReadImage(folder + "/" + name).width, 8) << name;
   }
   // The next number of the longest name is too long: a clear failure, nothing written.
-  const auto numbered = testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/" + longest) + " --region 0,0,8,8 2>&1"));
+  const auto numbered =
+      testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/" + longest) + " --region 0,0,8,8 2>&1"));
   EXPECT_EQ(numbered.exitCode, 1);
   EXPECT_NE(numbered.output.find("File name too long"), std::string::npos) << numbered.output;
-  const auto result = testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/" + tooLong) + " --region 0,0,8,8 2>&1"));
+  const auto result =
+      testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/" + tooLong) + " --region 0,0,8,8 2>&1"));
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_NE(result.output.find("File name too long"), std::string::npos) << result.output;
   EXPECT_EQ(FilesIn(folder), 4);
@@ -73,12 +78,14 @@ TEST(StillFaults, NamesWithSpacesQuotesNonAsciiAndTheLengthLimit) {
 TEST(StillFaults, MissingAndReadOnlyFoldersAreReported) {
   const std::string folder = testsupport::MakeTempFolder("vorlix-ro");
   const std::string readOnly = testsupport::MakeReadOnlyFolder(folder);
-  const auto ro = testsupport::Run(testsupport::AsOrdinaryUser() + Vorlix("--still " + testsupport::ShellQuote(readOnly + "/x.bmp") +
-                                                   " --region 0,0,8,8 2>&1"));
+  const auto ro =
+      testsupport::Run(testsupport::AsOrdinaryUser() +
+                       Vorlix("--still " + testsupport::ShellQuote(readOnly + "/x.bmp") + " --region 0,0,8,8 2>&1"));
   EXPECT_EQ(ro.exitCode, 1) << ro.output;
   EXPECT_NE(ro.output.find("Permission denied"), std::string::npos) << ro.output;
   EXPECT_EQ(FilesIn(readOnly), 0);
-  const auto missing = testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/gone/x.bmp") + " --region 0,0,8,8 2>&1"));
+  const auto missing =
+      testsupport::Run(Vorlix("--still " + testsupport::ShellQuote(folder + "/gone/x.bmp") + " --region 0,0,8,8 2>&1"));
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.output.find("No such file or directory"), std::string::npos);
 }
@@ -95,8 +102,8 @@ TEST(StillFaults, ANameHeldByAFolderOrADanglingLinkEndsWithAMessage) {
   fs::create_symlink(folder + "/elsewhere.bmp", folder + "/link.bmp");
   for (const char* name : {"shot.bmp", "link.bmp"}) {
     SCOPED_TRACE(name);
-    const auto result = testsupport::Run("timeout 60 " + Vorlix("--still " + testsupport::ShellQuote(folder + "/" + name) +
-                                                                " --region 0,0,8,8 2>&1"));
+    const auto result = testsupport::Run(
+        "timeout 60 " + Vorlix("--still " + testsupport::ShellQuote(folder + "/" + name) + " --region 0,0,8,8 2>&1"));
     EXPECT_EQ(result.exitCode, 1) << result.output;
     EXPECT_NE(result.output.find("Cannot create file \"" + folder + "/" + name + "\". File exists"), std::string::npos)
         << result.output;

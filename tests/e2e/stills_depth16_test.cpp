@@ -22,7 +22,12 @@ TEST(StillsOnSixteenBitDisplay, BmpIs555WithTheScreensColours) {
   vorlix.ClickMainWindow(128, 22);  // To File
   const std::string path = vorlix.OutputFolder() + "My screenshot.bmp";
   testsupport::RgbImage still;
-  ASSERT_TRUE(testsupport::WaitUntil([&] { still = testsupport::ReadImage(path); return still.width > 0; }, testsupport::kPatience));
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] {
+        still = testsupport::ReadImage(path);
+        return still.width > 0;
+      },
+      testsupport::kPatience));
 
   std::ifstream in(path, std::ios::binary);
   char header[54] = {};
@@ -39,7 +44,9 @@ TEST(StillsOnSixteenBitDisplay, BmpIs555WithTheScreensColours) {
   for (int y = 0; y < screen.height; ++y) {
     for (int x = 0; x < screen.width; ++x) {
       const std::uint32_t a = still.At(x, y), b = shown.At(x, y);
-      auto off = [&](int shift) { return std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff)); };
+      auto off = [&](int shift) {
+        return std::abs(static_cast<int>((a >> shift) & 0xff) - static_cast<int>((b >> shift) & 0xff));
+      };
       if (off(16) > 2 || off(8) > 6 || off(0) > 2) ++bad;
     }
   }

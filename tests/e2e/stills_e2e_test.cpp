@@ -77,7 +77,9 @@ TEST(StillsEndToEnd, HotkeysTakeStillsWhileInTheBackground) {
   for (const char* name : names) {
     testsupport::Xdotool("key ctrl+shift+F2");
     const std::string path = vorlix.OutputFolder() + name;
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return fs::exists(path) && fs::file_size(path) > 0; }, testsupport::kPatience)) << name;
+    ASSERT_TRUE(
+        testsupport::WaitUntil([&] { return fs::exists(path) && fs::file_size(path) > 0; }, testsupport::kPatience))
+        << name;
   }
   const std::string first = vorlix.OutputFolder() + names[0];
   ASSERT_TRUE(testsupport::WaitUntil([&] { return testsupport::ReadImage(first).width > 0; }, testsupport::kPatience));
@@ -90,11 +92,14 @@ TEST(StillsEndToEnd, HotkeysTakeStillsWhileInTheBackground) {
   testsupport::Xdotool("key ctrl+shift+F1");
   const std::string pasted = vorlix.Home() + "/pasted.png";
   testsupport::RgbImage clip;
-  ASSERT_TRUE(testsupport::WaitUntil([&] {
-    testsupport::Run("xclip -selection clipboard -t image/png -o > " + testsupport::ShellQuote(pasted) + " 2>/dev/null");
-    clip = testsupport::ReadImage(pasted);
-    return clip.width > 0;
-  }, testsupport::kPatience));
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] {
+        testsupport::Run("xclip -selection clipboard -t image/png -o > " + testsupport::ShellQuote(pasted) +
+                         " 2>/dev/null");
+        clip = testsupport::ReadImage(pasted);
+        return clip.width > 0;
+      },
+      testsupport::kPatience));
   ASSERT_EQ(clip.width, screen.width);
   ASSERT_EQ(clip.height, screen.height);
   EXPECT_EQ(Mismatches(clip, pattern, other.Frame()), 0);
@@ -118,10 +123,12 @@ TEST(StillsEndToEnd, SecondInstanceReportsBothHotkeysAndKeepsItsButtons) {
   testsupport::Xdotool("windowmove --sync " + second.MainWindow() + " 40 40");
   testsupport::WaitUntilSettled(second.MainWindow(), testsupport::kPatience);
   second.ClickMainWindow(128, 22);
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(second.OutputFolder() + "My screenshot.bmp"); }, testsupport::kPatience));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(second.OutputFolder() + "My screenshot.bmp"); },
+                                     testsupport::kPatience));
   // And the first copy still owns the hotkeys.
   testsupport::Xdotool("key ctrl+shift+F2");
-  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(first.OutputFolder() + "My screenshot.bmp"); }, testsupport::kPatience));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(first.OutputFolder() + "My screenshot.bmp"); },
+                                     testsupport::kPatience));
 }
 
 }  // namespace

@@ -131,7 +131,8 @@ TEST(AboutBox, LinkClickOpensTheProjectPage) {
   testsupport::Run("xdotool mousemove " + std::to_string(target.x()) + " " + std::to_string(target.y()) +
                    " sleep 0.2 click 1");
   EXPECT_TRUE(ProcessEventsUntil([&] { return sandbox.ViewerLog() == "https://vorlix.org/\n"; }, 60000))
-      << "viewer got:\n" << sandbox.ViewerLog();
+      << "viewer got:\n"
+      << sandbox.ViewerLog();
   EXPECT_TRUE(box.isVisible()) << "the link leaves the box open";
 }
 

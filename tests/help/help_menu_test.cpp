@@ -16,15 +16,15 @@ using testsupport::FindWindows;
 using testsupport::WaitUntil;
 using namespace std::chrono_literals;
 
-const char kWarningLine[] =
-    "Warning\tSorry, but there is no PDF viewer installed on your system.\n";
+const char kWarningLine[] = "Warning\tSorry, but there is no PDF viewer installed on your system.\n";
 
 TEST(HelpMenu, WithoutPdfViewerWarns) {
   XdgSandbox sandbox;  // nothing is associated with anything
   AppSession app(sandbox, AppSession::Manual::Installed);
   app.Choose(AppSession::MenuItem::Help);
   EXPECT_TRUE(WaitUntil([&] { return sandbox.MessageLog() == kWarningLine; }, testsupport::kPatience))
-      << "messages:\n" << sandbox.MessageLog();
+      << "messages:\n"
+      << sandbox.MessageLog();
   EXPECT_FALSE(testsupport::WaitForWindow("^Warning$", testsupport::kPatience).empty());
   EXPECT_EQ(sandbox.OpenerLog(), "") << "nothing may be launched without a viewer";
 }
@@ -44,7 +44,8 @@ TEST(HelpMenu, WithoutManualDoesNothing) {
   app.InstallManual();
   app.Choose(AppSession::MenuItem::Help);
   EXPECT_TRUE(WaitUntil([&] { return sandbox.ViewerLog() == app.ManualPath() + "\n"; }, testsupport::kPatience))
-      << "viewer got:\n" << sandbox.ViewerLog();
+      << "viewer got:\n"
+      << sandbox.ViewerLog();
 }
 
 TEST(HelpMenu, WithPdfViewerOpensTheManualAndStaysResponsive) {
@@ -53,7 +54,8 @@ TEST(HelpMenu, WithPdfViewerOpensTheManualAndStaysResponsive) {
   AppSession app(sandbox, AppSession::Manual::Installed);
   app.Choose(AppSession::MenuItem::Help);
   ASSERT_TRUE(WaitUntil([&] { return sandbox.ViewerLog() == app.ManualPath() + "\n"; }, testsupport::kPatience))
-      << "viewer got:\n" << sandbox.ViewerLog();
+      << "viewer got:\n"
+      << sandbox.ViewerLog();
   EXPECT_EQ(sandbox.OpenerLog(), app.ManualPath() + "\n");
   EXPECT_EQ(sandbox.MessageLog(), "");
 

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 using testsupport::ShellQuote;
 
 std::string ManualPath() {
@@ -35,9 +34,9 @@ TEST(Manual, ExplainsWhatTheUserNeeds) {
   const auto text = testsupport::Run("pdftotext -layout " + ShellQuote(ManualPath()) + " - 2>&1");
   ASSERT_EQ(text.exitCode, 0) << text.output;
   // One phrase per topic: marking, stills, recording, hotkeys, options, where files go.
-  for (const char* phrase : {"Marking a region", "Taking stills", "Recording a video", "Ctrl+Shift+F1",
-                             "Ctrl+Shift+F2", "With Cursor", "Compression", "Quality", "Frame Rate",
-                             "Temp Vorlix", "My screenshot.bmp", "001_My screenshot.bmp", "My video.avi"}) {
+  for (const char* phrase : {"Marking a region", "Taking stills", "Recording a video", "Ctrl+Shift+F1", "Ctrl+Shift+F2",
+                             "With Cursor", "Compression", "Quality", "Frame Rate", "Temp Vorlix", "My screenshot.bmp",
+                             "001_My screenshot.bmp", "My video.avi"}) {
     EXPECT_NE(text.output.find(phrase), std::string::npos) << "the manual does not mention '" << phrase << "'";
   }
 }

@@ -76,7 +76,8 @@ TEST_F(ShellOpenTest, RegisteredProgramsOpenDocumentsAndUrls) {
     EXPECT_GT(Open(c.target), 32) << c.target;
     expectedLog += c.viewerGets + "\n";
     EXPECT_TRUE(testsupport::WaitUntil([&] { return sandbox_.ViewerLog() == expectedLog; }, testsupport::kPatience))
-        << "viewer log:\n" << sandbox_.ViewerLog();
+        << "viewer log:\n"
+        << sandbox_.ViewerLog();
   }
 }
 

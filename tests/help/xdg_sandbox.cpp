@@ -30,9 +30,13 @@ XdgSandbox::XdgSandbox() {
             "#!/bin/sh\nprintf '%s\\n' \"$*\" >> " + root_ + "/opener.log\nexec " + realOpener + " \"$@\"\n", true);
   WriteFile(root_ + "/bin/test-viewer",
             "#!/bin/sh\n"
-            "for a in \"$@\"; do printf '%s\\n' \"$a\" >> " + root_ + "/viewer.log; done\n"
-            "echo $$ >> " + root_ + "/viewer.pids\n"
-            "exec sleep 20\n",  // a viewer stays open; the opener must not wait for it
+            "for a in \"$@\"; do printf '%s\\n' \"$a\" >> " +
+                root_ +
+                "/viewer.log; done\n"
+                "echo $$ >> " +
+                root_ +
+                "/viewer.pids\n"
+                "exec sleep 20\n",  // a viewer stays open; the opener must not wait for it
             true);
 }
 

@@ -24,13 +24,13 @@ struct Layer {
 
 // From the ground up. A folder may always include its own files.
 const std::vector<Layer> kLayers = {
-    {"platform", {}},                                            // the ground floor: nothing of ours
-    {"widgets", {}},                                             // beside platform: Qt only
-    {"camera/codec/msvc1", {}},                                  // our Video 1 encoder: plain C++
-    {"camera/codec", {"camera/codec/msvc1", "platform"}},        // no window, no camera
-    {"camera", {"camera/codec", "platform"}},                    // the main window only as a QWidget*
-    {"windows", {"camera", "camera/codec", "platform", "widgets",
-                 "app/ScreenUnit.h"}},                           // the main window's global instance
+    {"platform", {}},                                      // the ground floor: nothing of ours
+    {"widgets", {}},                                       // beside platform: Qt only
+    {"camera/codec/msvc1", {}},                            // our Video 1 encoder: plain C++
+    {"camera/codec", {"camera/codec/msvc1", "platform"}},  // no window, no camera
+    {"camera", {"camera/codec", "platform"}},              // the main window only as a QWidget*
+    {"windows",
+     {"camera", "camera/codec", "platform", "widgets", "app/ScreenUnit.h"}},  // the main window's global instance
     {"app", {"windows", "camera", "camera/codec", "platform", "widgets"}},
 };
 
@@ -78,8 +78,7 @@ std::vector<Include> ReadIncludes(const fs::path& file) {
     std::string resolved;
     if (m[1] == "\"" && fs::is_regular_file(file.parent_path() / name))
       resolved = (file.parent_path() / name).lexically_normal().lexically_relative(kRoot).string();
-    else if (fs::is_regular_file(kRoot / name))
-      resolved = fs::path(name).lexically_normal().string();
+    else if (fs::is_regular_file(kRoot / name)) resolved = fs::path(name).lexically_normal().string();
     else if (m[1] == "<" || name.ends_with(".moc") || kGenerated.contains(name))
       continue;  // a system or library header, or moc's or CMake's output in the build folder
     includes.push_back({relative, line, name, resolved});

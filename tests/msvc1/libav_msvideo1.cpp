@@ -99,8 +99,7 @@ struct LibavMsvideo1Encoder::Impl {
   }
 };
 
-LibavMsvideo1Encoder::LibavMsvideo1Encoder(int width, int height, int keyFrameEvery)
-    : impl_(std::make_unique<Impl>()) {
+LibavMsvideo1Encoder::LibavMsvideo1Encoder(int width, int height, int keyFrameEvery) : impl_(std::make_unique<Impl>()) {
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MSVIDEO1);
   if (!codec) throw std::runtime_error("no msvideo1 encoder");
   AVCodecContext* c = impl_->context = avcodec_alloc_context3(codec);
@@ -122,7 +121,8 @@ LibavMsvideo1Encoder::Packet LibavMsvideo1Encoder::Encode(const std::vector<std:
   AVFrame* f = impl_->frame;
   Check(av_frame_make_writable(f), "writable frame");
   for (int y = 0; y < f->height; ++y)
-    std::memcpy(f->data[0] + y * f->linesize[0], picture.data() + static_cast<std::size_t>(f->height - 1 - y) * f->width,
+    std::memcpy(f->data[0] + y * f->linesize[0],
+                picture.data() + static_cast<std::size_t>(f->height - 1 - y) * f->width,
                 static_cast<std::size_t>(f->width) * 2);
   f->pts = impl_->pts++;
   Check(avcodec_send_frame(impl_->context, f), "send frame");

@@ -36,8 +36,8 @@ Coded EncodeAndDecode(const std::vector<Dib>& pictures, int quality, int keyFram
   msvc1test::Msvideo1Decoder decoder(w, h);
   Coded coded;
   for (const Dib& picture : pictures) {
-    const msvc1::EncodedFrame frame = encoder.Encode(picture.Bits(), picture.Stride(), picture.BitsPerPixel(),
-                                                     picture.Palette());
+    const msvc1::EncodedFrame frame =
+        encoder.Encode(picture.Bits(), picture.Stride(), picture.BitsPerPixel(), picture.Palette());
     coded.frames.push_back({std::vector<std::uint8_t>(frame.bytes.begin(), frame.bytes.end()), frame.keyFrame});
     coded.decoded.push_back(decoder.Decode(frame.bytes));
     EXPECT_EQ(coded.decoded.back(), encoder.Reconstruction()) << "frame " << coded.frames.size() - 1;
@@ -144,11 +144,9 @@ TEST_P(ExactPictures, DecodeToTheSourceColoursAtFullQuality) {
 
 INSTANTIATE_TEST_SUITE_P(Pictures, ExactPictures,
                          ::testing::Values(ExactCase{"FlatColours32", 32, FlatColours},
-                                           ExactCase{"RedLevelOne32", 32, RedLevelOne},
-                                           ExactCase{"Text32", 32, Text},
+                                           ExactCase{"RedLevelOne32", 32, RedLevelOne}, ExactCase{"Text32", 32, Text},
                                            ExactCase{"FlatAndText16", 16, FlatAndText},
-                                           ExactCase{"FlatAndText8", 8, FlatAndText},
-                                           ExactCase{"Text8", 8, Text}),
+                                           ExactCase{"FlatAndText8", 8, FlatAndText}, ExactCase{"Text8", 8, Text}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Msvc1Encoder, StaticPicturesGiveSkipOnlyInterFrames) {
@@ -260,8 +258,8 @@ TEST(Msvc1Encoder, AviFileDecodesSilentlyInFfmpeg) {
   const std::string path = TempFile("window.avi");
   ASSERT_TRUE(msvc1test::WriteAvi(path, 640, 480, 25, coded.frames));
 
-  const auto decoded = testsupport::Run("ffmpeg -nostdin -v error -i " + testsupport::ShellQuote(path) +
-                                        " -f null - 2>&1");
+  const auto decoded =
+      testsupport::Run("ffmpeg -nostdin -v error -i " + testsupport::ShellQuote(path) + " -f null - 2>&1");
   EXPECT_EQ(decoded.exitCode, 0);
   EXPECT_EQ(decoded.output, "");
   const auto probe = testsupport::Run(
@@ -292,9 +290,8 @@ TEST_P(Sizes, OnlyMultiplesOfFourAreAccepted) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Sizes,
                          ::testing::Values(SizeCase{4, 4, true}, SizeCase{1920, 1080, true}, SizeCase{100, 104, true},
-                                           SizeCase{101, 104, false}, SizeCase{104, 102, false},
-                                           SizeCase{3, 3, false}, SizeCase{0, 8, false}, SizeCase{8, 0, false},
-                                           SizeCase{-4, 8, false}));
+                                           SizeCase{101, 104, false}, SizeCase{104, 102, false}, SizeCase{3, 3, false},
+                                           SizeCase{0, 8, false}, SizeCase{8, 0, false}, SizeCase{-4, 8, false}));
 
 TEST(Msvc1Encoder, RefusesPicturesItCannotRead) {
   Msvc1Encoder encoder(8, 8, 5000, 5);

@@ -22,11 +22,10 @@ void Dib::Set(int x, int y, std::uint32_t rgb) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   std::uint8_t* p = bits_.data() + static_cast<std::size_t>(height_ - 1 - y) * stride_;
   switch (bitsPerPixel_) {
-    case 32:
-      std::memcpy(p + 4 * x, &rgb, 4);
-      break;
+    case 32: std::memcpy(p + 4 * x, &rgb, 4); break;
     case 16: {
-      const std::uint16_t v = static_cast<std::uint16_t>(((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x1F));
+      const std::uint16_t v =
+          static_cast<std::uint16_t>(((rgb >> 9) & 0x7C00) | ((rgb >> 6) & 0x03E0) | ((rgb >> 3) & 0x1F));
       std::memcpy(p + 2 * x, &v, 2);
       break;
     }
@@ -55,8 +54,7 @@ std::uint32_t Dib::Get(int x, int y) const {
       std::memcpy(&v, p + 2 * x, 2);
       return Widen555(v);
     }
-    default:
-      return palette_[p[x]];
+    default: return palette_[p[x]];
   }
 }
 
@@ -112,8 +110,9 @@ void DrawPhoto(Dib& dib, int x, int y, int width, int height, unsigned seed) {
       const int r = static_cast<int>(128 + 90 * std::sin(u + 0.5 * std::cos(v))) + static_cast<int>(random() % 9);
       const int g = static_cast<int>(120 + 80 * std::sin(v * 1.3 + u * 0.4)) + static_cast<int>(random() % 9);
       const int b = static_cast<int>(110 + 70 * std::cos(u * 0.7 - v)) + static_cast<int>(random() % 9);
-      dib.Set(x + col, y + row, (std::uint32_t(std::clamp(r, 0, 255)) << 16) |
-                                    (std::uint32_t(std::clamp(g, 0, 255)) << 8) | std::uint32_t(std::clamp(b, 0, 255)));
+      dib.Set(x + col, y + row,
+              (std::uint32_t(std::clamp(r, 0, 255)) << 16) | (std::uint32_t(std::clamp(g, 0, 255)) << 8) |
+                  std::uint32_t(std::clamp(b, 0, 255)));
     }
 }
 
@@ -135,8 +134,8 @@ void DrawWindow(Dib& dib, int x, int y, int width, int height) {
   DrawGradient(dib, x, y, width, 20, 0x3070D0, 0x1040A0);
   DrawText(dib, x + 6, y + 5, std::max(1, width / 24), 1, 0xFFFFFF, 0x2058B8, 21);
   dib.Fill(x, y + 20, width, height - 20, 0xFFFFFF);
-  DrawText(dib, x + 8, y + 28, std::max(1, (width - 16) / 6), std::max(1, (height - 40) / 10 - 1), 0x202020,
-           0xFFFFFF, 22);
+  DrawText(dib, x + 8, y + 28, std::max(1, (width - 16) / 6), std::max(1, (height - 40) / 10 - 1), 0x202020, 0xFFFFFF,
+           22);
 }
 
 double Psnr(const Dib& source, const std::vector<std::uint16_t>& decoded) {

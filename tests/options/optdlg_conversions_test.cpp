@@ -9,9 +9,12 @@
 namespace {
 
 TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
-  struct Case { double value; int rounded; };
-  const Case cases[] = {{65.5, 66}, {62.5, 62}, {0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2},
-                        {90.9090, 91}, {333.333, 333}, {0.49999, 0}, {7.0, 7}};
+  struct Case {
+    double value;
+    int rounded;
+  };
+  const Case cases[] = {{65.5, 66}, {62.5, 62},    {0.5, 0},       {1.5, 2},     {2.5, 2}, {-0.5, 0},
+                        {-1.5, -2}, {90.9090, 91}, {333.333, 333}, {0.49999, 0}, {7.0, 7}};
   for (const Case& c : cases) EXPECT_EQ(platform::RoundHalfEven(c.value), c.rounded) << c.value;
 }
 
@@ -25,7 +28,10 @@ TEST(OptionConversions, CameraValuesAndTrackBarPositions) {
   EXPECT_EQ(optdlg::QualityFromPosition(50), 5000);
   EXPECT_EQ(optdlg::FpsFromPlaybackPosition(200), 11);
 
-  struct Rate { int fps; int intervalMs; };
+  struct Rate {
+    int fps;
+    int intervalMs;
+  };
   const Rate rates[] = {{16, 62}, {11, 91}, {3, 333}, {1, 1000}, {10, 100}, {50, 20}};
   for (const Rate& r : rates) EXPECT_EQ(recording::FrameIntervalMsFromFps(r.fps), r.intervalMs) << r.fps;
 

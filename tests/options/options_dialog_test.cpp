@@ -90,12 +90,13 @@ TEST_F(OptionDialog, ControlsStartAsBuilt) {
   EXPECT_EQ(dlg.ButtonConfig->focusPolicy(), Qt::NoFocus);
 
   // Tab order: the dialog's own controls, then each group box's controls in their order.
-  const QWidget* expected[] = {dlg.Button2, dlg.Button3, dlg.CheckBox1, dlg.TrackBarQuality,
-                               dlg.ComboBoxCompressor, dlg.TrackBarPlayback};
+  const QWidget* expected[] = {
+      dlg.Button2, dlg.Button3, dlg.CheckBox1, dlg.TrackBarQuality, dlg.ComboBoxCompressor, dlg.TrackBarPlayback};
   QWidget* w = dlg.Button2;
   for (const QWidget* next : expected) {
     EXPECT_EQ(w, next);
-    do w = w->nextInFocusChain(); while (!(w->focusPolicy() & Qt::TabFocus) && w != dlg.Button2);
+    do w = w->nextInFocusChain();
+    while (!(w->focusPolicy() & Qt::TabFocus) && w != dlg.Button2);
   }
   EXPECT_EQ(w, dlg.Button2) << "the chain closes after the frame-rate bar";
 }
@@ -121,12 +122,14 @@ TEST_F(OptionDialog, OpensFromTheCameraAndOkWritesBack) {
     cam.FramesPerSecond = c.fps;
     cam.FrameIntervalMs = 7;
     cam.Quality = c.quality;
-    RunOptions([&] {
-      EXPECT_EQ(OptionDlg->TrackBarPlayback->value(), c.playbackPosition);
-      EXPECT_EQ(OptionDlg->TrackBarQuality->value(), c.qualityPosition);
-      EXPECT_EQ(OptionDlg->labelFPSPlayback->text(), c.fpsLabel);
-      EXPECT_EQ(OptionDlg->LabelQuality->text(), c.qualityLabel);
-    }, true);
+    RunOptions(
+        [&] {
+          EXPECT_EQ(OptionDlg->TrackBarPlayback->value(), c.playbackPosition);
+          EXPECT_EQ(OptionDlg->TrackBarQuality->value(), c.qualityPosition);
+          EXPECT_EQ(OptionDlg->labelFPSPlayback->text(), c.fpsLabel);
+          EXPECT_EQ(OptionDlg->LabelQuality->text(), c.qualityLabel);
+        },
+        true);
     EXPECT_EQ(cam.FramesPerSecond, c.fpsAfter);
     EXPECT_EQ(cam.FrameIntervalMs, c.intervalAfter);
     EXPECT_EQ(cam.Quality, c.qualityAfter);
@@ -141,12 +144,14 @@ TEST_F(OptionDialog, CancelWritesNothingAndPutsEveryControlBack) {
   const int quality = OptionDlg->TrackBarQuality->value();
   const QString fpsText = OptionDlg->labelFPSPlayback->text(), qualityText = OptionDlg->LabelQuality->text();
   const int fps = cam.FramesPerSecond, qualityValue = cam.Quality;
-  RunOptions([] {
-    OptionDlg->TrackBarPlayback->setValue(990);
-    OptionDlg->TrackBarQuality->setValue(80);
-    OptionDlg->CheckBox1->setChecked(false);
-    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-  }, false);
+  RunOptions(
+      [] {
+        OptionDlg->TrackBarPlayback->setValue(990);
+        OptionDlg->TrackBarQuality->setValue(80);
+        OptionDlg->CheckBox1->setChecked(false);
+        PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+      },
+      false);
   EXPECT_EQ(cam.FramesPerSecond, fps);
   EXPECT_EQ(cam.Quality, qualityValue);
   EXPECT_EQ(cam.CompressorIndex, 1);
@@ -162,18 +167,20 @@ TEST_F(OptionDialog, OptionsButtonListsTheCatalogueAndOpensOnTheCompressorInUse)
   TScreenCam& cam = *ScreenForm->ScreenCam;
   ASSERT_EQ(cam.CompressorCount, 0) << "the catalogue is first built by the Options command";
   int chosenLine = -1;
-  RunOptions([&] {
-    ASSERT_GE(cam.CompressorCount, 3);
-    ASSERT_EQ(OptionDlg->ComboBoxCompressor->count(), cam.CompressorCount);
-    for (int i = 0; i < cam.CompressorCount; ++i) {
-      EXPECT_EQ(OptionDlg->ComboBoxCompressor->itemText(i), Description(cam.Compressors[i])) << i;
-    }
-    EXPECT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), 0);
-    // The user picks the third line from the keyboard.
-    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-    chosenLine = OptionDlg->ComboBoxCompressor->currentIndex();
-  }, true);
+  RunOptions(
+      [&] {
+        ASSERT_GE(cam.CompressorCount, 3);
+        ASSERT_EQ(OptionDlg->ComboBoxCompressor->count(), cam.CompressorCount);
+        for (int i = 0; i < cam.CompressorCount; ++i) {
+          EXPECT_EQ(OptionDlg->ComboBoxCompressor->itemText(i), Description(cam.Compressors[i])) << i;
+        }
+        EXPECT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), 0);
+        // The user picks the third line from the keyboard.
+        PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+        PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+        chosenLine = OptionDlg->ComboBoxCompressor->currentIndex();
+      },
+      true);
   EXPECT_EQ(chosenLine, 2);
   EXPECT_EQ(cam.CompressorIndex, 2);
 
@@ -184,38 +191,42 @@ TEST_F(OptionDialog, OptionsButtonListsTheCatalogueAndOpensOnTheCompressorInUse)
 
 // Each line is read whole in the closed box, at its fixed width and in the dialog's own font.
 TEST_F(OptionDialog, EveryCompressorsDescriptionFitsTheBox) {
-  RunOptions([] {
-    QComboBox* box = OptionDlg->ComboBoxCompressor;
-    ASSERT_GT(box->count(), 0);
-    QStyleOptionComboBox option;
-    option.initFrom(box);
-    const int room =
-        box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box).width();
-    const QFontMetrics metrics(box->font());
-    for (int i = 0; i < box->count(); ++i) {
-      EXPECT_LE(metrics.horizontalAdvance(box->itemText(i)), room) << box->itemText(i).toStdString();
-    }
-  }, false);
+  RunOptions(
+      [] {
+        QComboBox* box = OptionDlg->ComboBoxCompressor;
+        ASSERT_GT(box->count(), 0);
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const int room =
+            box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box).width();
+        const QFontMetrics metrics(box->font());
+        for (int i = 0; i < box->count(); ++i) {
+          EXPECT_LE(metrics.horizontalAdvance(box->itemText(i)), room) << box->itemText(i).toStdString();
+        }
+      },
+      false);
 }
 
 TEST_F(OptionDialog, CompressorButtonsFollowTheSelectedLine) {
   TScreenCam& cam = *ScreenForm->ScreenCam;
-  RunOptions([&] {
-    int withConfig = 0, withoutConfig = 0;
-    ASSERT_GT(OptionDlg->ComboBoxCompressor->count(), 0) << "a loop over no compressor checks nothing";
-    for (int line = 0; line < OptionDlg->ComboBoxCompressor->count(); ++line) {
-      if (line > 0) PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-      ASSERT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), line);
-      bool hasAbout = false, hasConfig = false;
-      cam.QueryCompressorDialogs(static_cast<std::uint8_t>(line), hasAbout, hasConfig);
-      EXPECT_EQ(OptionDlg->ButtonAbout->isEnabled(), hasAbout) << line;
-      EXPECT_EQ(OptionDlg->ButtonConfig->isEnabled(), hasConfig) << line;
-      ++(hasConfig ? withConfig : withoutConfig);
-    }
-    // Both kinds are installed, so the buttons were seen to change with the line.
-    EXPECT_GT(withConfig, 0);
-    EXPECT_GT(withoutConfig, 0);
-  }, false);
+  RunOptions(
+      [&] {
+        int withConfig = 0, withoutConfig = 0;
+        ASSERT_GT(OptionDlg->ComboBoxCompressor->count(), 0) << "a loop over no compressor checks nothing";
+        for (int line = 0; line < OptionDlg->ComboBoxCompressor->count(); ++line) {
+          if (line > 0) PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+          ASSERT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), line);
+          bool hasAbout = false, hasConfig = false;
+          cam.QueryCompressorDialogs(static_cast<std::uint8_t>(line), hasAbout, hasConfig);
+          EXPECT_EQ(OptionDlg->ButtonAbout->isEnabled(), hasAbout) << line;
+          EXPECT_EQ(OptionDlg->ButtonConfig->isEnabled(), hasConfig) << line;
+          ++(hasConfig ? withConfig : withoutConfig);
+        }
+        // Both kinds are installed, so the buttons were seen to change with the line.
+        EXPECT_GT(withConfig, 0);
+        EXPECT_GT(withoutConfig, 0);
+      },
+      false);
 }
 
 TEST_F(OptionDialog, AboutAndOptionsButtonsOpenTheCompressorsDialogsOverTheOptionsDialog) {
@@ -239,19 +250,21 @@ TEST_F(OptionDialog, AboutAndOptionsButtonsOpenTheCompressorsDialogsOverTheOptio
     poll->start(20);
   };
   Seen about, config;
-  RunOptions([&] {
-    // Move to a line that has a configuration dialog.
-    for (int line = 0; !OptionDlg->ButtonConfig->isEnabled() && line < OptionDlg->ComboBoxCompressor->count();
-         ++line) {
-      PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-    }
-    ASSERT_TRUE(OptionDlg->ButtonAbout->isEnabled());
-    ASSERT_TRUE(OptionDlg->ButtonConfig->isEnabled());
-    answer(about);
-    OptionDlg->ButtonAbout->click();
-    answer(config);
-    OptionDlg->ButtonConfig->click();
-  }, false);
+  RunOptions(
+      [&] {
+        // Move to a line that has a configuration dialog.
+        for (int line = 0; !OptionDlg->ButtonConfig->isEnabled() && line < OptionDlg->ComboBoxCompressor->count();
+             ++line) {
+          PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+        }
+        ASSERT_TRUE(OptionDlg->ButtonAbout->isEnabled());
+        ASSERT_TRUE(OptionDlg->ButtonConfig->isEnabled());
+        answer(about);
+        OptionDlg->ButtonAbout->click();
+        answer(config);
+        OptionDlg->ButtonConfig->click();
+      },
+      false);
   EXPECT_EQ(about.parent, OptionDlg);
   EXPECT_TRUE(about.modal);
   EXPECT_EQ(config.parent, OptionDlg);
@@ -262,12 +275,14 @@ TEST_F(OptionDialog, EmptyCatalogueLeavesNoSelectionAndOkWritesMinusOne) {
   TScreenCam& cam = *ScreenForm->ScreenCam;
   cam.CompressorCount = 0;
   cam.CompressorIndex = 4;
-  WhenDialogOpens([] {
-    EXPECT_EQ(OptionDlg->ComboBoxCompressor->count(), 0);
-    EXPECT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), -1);
-    EXPECT_FALSE(OptionDlg->ButtonAbout->isEnabled());
-    EXPECT_FALSE(OptionDlg->ButtonConfig->isEnabled());
-  }, true);
+  WhenDialogOpens(
+      [] {
+        EXPECT_EQ(OptionDlg->ComboBoxCompressor->count(), 0);
+        EXPECT_EQ(OptionDlg->ComboBoxCompressor->currentIndex(), -1);
+        EXPECT_FALSE(OptionDlg->ButtonAbout->isEnabled());
+        EXPECT_FALSE(OptionDlg->ButtonConfig->isEnabled());
+      },
+      true);
   OptionDlg->ShowOptions();
   EXPECT_EQ(cam.CompressorIndex, -1);
 }
@@ -326,10 +341,12 @@ TEST_F(OptionDialog, CentredOverTheMainWindowFirstThenKeepsItsPlace) {
 
 TEST_F(OptionDialog, ModalWhileOpen) {
   bool mainBlocked = false;
-  RunOptions([&] {
-    mainBlocked = QApplication::activeModalWidget() == OptionDlg &&
-                  OptionDlg->windowModality() == Qt::ApplicationModal;
-  }, false);
+  RunOptions(
+      [&] {
+        mainBlocked = QApplication::activeModalWidget() == OptionDlg &&
+                      OptionDlg->windowModality() == Qt::ApplicationModal;
+      },
+      false);
   EXPECT_TRUE(mainBlocked);
   EXPECT_FALSE(OptionDlg->isVisible());
 }

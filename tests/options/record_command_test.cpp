@@ -211,8 +211,8 @@ TEST_F(RecordCommand, StopAfterAFailedAttemptSaysTheFileCannotBeCreated) {
   ASSERT_TRUE(PumpUntil([&] { return cam_->Thread == nullptr && cam_->Attempts().size() == 1; }));
   windowstest::Pump(100);
   ExpectRecording();
-  const QString expected =
-      "Vorlix\tCannot create file '" + QString::fromStdString(OutputFolder() + "My video.avi") + "'";
+  const QString expected = "Vorlix\tCannot create file '" + QString::fromStdString(OutputFolder() + "My video.avi") +
+                           "'";
   EXPECT_EQ(Stop(), QStringList{expected});
   ExpectReady(regionBounds);
 }
@@ -249,12 +249,14 @@ TEST_F(RecordCommand, AFileWhoseEndCouldNotBeWrittenIsNotReportedAsCreated) {
 }
 
 TEST_F(RecordCommand, ACancelledDialogLeavesTheNextRecordingsSettingsAndTheNextOpeningResetsTheBars) {
-  RunOptions([] {
-    OptionDlg->TrackBarPlayback->setValue(990);  // 50 fps
-    OptionDlg->TrackBarQuality->setValue(80);
-    OptionDlg->CheckBox1->setChecked(false);
-    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-  }, false);
+  RunOptions(
+      [] {
+        OptionDlg->TrackBarPlayback->setValue(990);  // 50 fps
+        OptionDlg->TrackBarQuality->setValue(80);
+        OptionDlg->CheckBox1->setChecked(false);
+        PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+      },
+      false);
   EXPECT_EQ(cam_->Quality, 6550);
   EXPECT_EQ(cam_->FramesPerSecond, 10);
 
@@ -269,16 +271,20 @@ TEST_F(RecordCommand, ACancelledDialogLeavesTheNextRecordingsSettingsAndTheNextO
   Stop();
 
   // A recording after an OK, then a cancelled change: the OK's values.
-  RunOptions([] {
-    OptionDlg->TrackBarPlayback->setValue(990);
-    OptionDlg->TrackBarQuality->setValue(80);
-    OptionDlg->CheckBox1->setChecked(false);
-  }, true);
-  RunOptions([] {
-    OptionDlg->TrackBarPlayback->setValue(0);
-    OptionDlg->CheckBox1->setChecked(true);
-    PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
-  }, false);
+  RunOptions(
+      [] {
+        OptionDlg->TrackBarPlayback->setValue(990);
+        OptionDlg->TrackBarQuality->setValue(80);
+        OptionDlg->CheckBox1->setChecked(false);
+      },
+      true);
+  RunOptions(
+      [] {
+        OptionDlg->TrackBarPlayback->setValue(0);
+        OptionDlg->CheckBox1->setChecked(true);
+        PressKey(OptionDlg->ComboBoxCompressor, Qt::Key_Down);
+      },
+      false);
   ScreenForm->bt_Record->click();
   EXPECT_EQ(cam_->Quality, 8000);
   EXPECT_EQ(cam_->FramesPerSecond, 50);
@@ -289,11 +295,13 @@ TEST_F(RecordCommand, ACancelledDialogLeavesTheNextRecordingsSettingsAndTheNextO
   // The camera now holds the last recording's values; opening takes the bars from there.
   OptionDlg->TrackBarPlayback->setValue(500);
   OptionDlg->TrackBarQuality->setValue(10);
-  RunOptions([] {
-    EXPECT_EQ(OptionDlg->TrackBarPlayback->value(), 999);
-    EXPECT_EQ(OptionDlg->TrackBarQuality->value(), 80);
-    EXPECT_EQ(OptionDlg->labelFPSPlayback->text(), "50 fps");
-  }, false);
+  RunOptions(
+      [] {
+        EXPECT_EQ(OptionDlg->TrackBarPlayback->value(), 999);
+        EXPECT_EQ(OptionDlg->TrackBarQuality->value(), 80);
+        EXPECT_EQ(OptionDlg->labelFPSPlayback->text(), "50 fps");
+      },
+      false);
 }
 
 TEST_F(RecordCommand, WithoutARegionItOnlyAsksForOne) {

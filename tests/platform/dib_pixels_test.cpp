@@ -16,15 +16,19 @@ const ScreenPixelFormat kDepth8{8, 8, 0, 0, 0};
 const ScreenPixelFormat kPacked24{24, 24, 0xff0000, 0x00ff00, 0x0000ff};
 
 TEST(DibStride, RowsArePaddedToWholeWords) {
-  struct Case { long long width; unsigned bits; std::size_t stride; };
-  const Case cases[] = {{320, 32, 1280}, {320, 24, 960}, {320, 16, 640}, {320, 8, 320},
-                        {3, 24, 12}, {1, 24, 4}, {1, 1, 4}, {33, 1, 8}, {5, 4, 4}};
+  struct Case {
+    long long width;
+    unsigned bits;
+    std::size_t stride;
+  };
+  const Case cases[] = {{320, 32, 1280}, {320, 24, 960}, {320, 16, 640}, {320, 8, 320}, {3, 24, 12},
+                        {1, 24, 4},      {1, 1, 4},      {33, 1, 8},     {5, 4, 4}};
   for (const Case& c : cases) EXPECT_EQ(platform::DibStride(c.width, c.bits), c.stride) << c.width << "x" << c.bits;
 }
 
 // One 2 x 2 block of server pixels, converted; returns the DIB bytes (bottom row first).
-std::vector<std::uint8_t> Convert(const ScreenPixelFormat& f, const std::vector<std::uint8_t>& src,
-                                  int dibBits, const std::vector<std::uint32_t>& palette = {}) {
+std::vector<std::uint8_t> Convert(const ScreenPixelFormat& f, const std::vector<std::uint8_t>& src, int dibBits,
+                                  const std::vector<std::uint32_t>& palette = {}) {
   const std::size_t srcStride = src.size() / 2;
   const std::size_t dstStride = platform::DibStride(2, static_cast<unsigned>(dibBits));
   std::vector<std::uint8_t> dst(dstStride * 2, 0xee);
@@ -36,8 +40,8 @@ std::vector<std::uint8_t> Convert(const ScreenPixelFormat& f, const std::vector<
 TEST(ConvertToDibRows, TrueColourToBgr0BottomUpWithPaddingByteCleared) {
   // Top row: red, green; bottom row: blue, white. The server's padding byte holds garbage.
   const std::vector<std::uint8_t> src = {0, 0, 255, 0x7f, 0, 255, 0, 0x7f, 255, 0, 0, 0x7f, 255, 255, 255, 0x7f};
-  const std::vector<std::uint8_t> expected = {255, 0, 0, 0, 255, 255, 255, 0,   // bottom row first
-                                              0, 0, 255, 0, 0, 255, 0, 0};
+  const std::vector<std::uint8_t> expected = {255, 0, 0,   0, 255, 255, 255, 0,  // bottom row first
+                                              0,   0, 255, 0, 0,   255, 0,   0};
   EXPECT_EQ(Convert(kDepth24, src, 32), expected);
 }
 
@@ -63,15 +67,18 @@ TEST(ConvertToDibRows, TrueColourRowsOfEveryWidthKeepEachPixelAndClearOnlyPaddin
 }
 
 TEST(ConvertToDibRows, SixteenBitScreensBecome555) {
-  struct Case { ScreenPixelFormat format; std::uint16_t pixel; std::uint16_t dib555; };
+  struct Case {
+    ScreenPixelFormat format;
+    std::uint16_t pixel;
+    std::uint16_t dib555;
+  };
   const Case cases[] = {
-      {kDepth16, 0xf800, 0x7c00},  // full red
-      {kDepth16, 0x07e0, 0x03e0},  // full green: 6 bits to 5
-      {kDepth16, 0x001f, 0x001f},  // full blue
-      {kDepth16, 0x0020, 0x0000},  // the lowest green bit has no place in 5-5-5
-      {kDepth16, 0xffff, 0x7fff},
-      {kDepth15, 0x7c1f, 0x7c1f},  // already 5-5-5
-      {kDepth15, 0x8000, 0x0000},  // the unused top bit is dropped
+      {kDepth16, 0xf800, 0x7c00},                              // full red
+      {kDepth16, 0x07e0, 0x03e0},                              // full green: 6 bits to 5
+      {kDepth16, 0x001f, 0x001f},                              // full blue
+      {kDepth16, 0x0020, 0x0000},                              // the lowest green bit has no place in 5-5-5
+      {kDepth16, 0xffff, 0x7fff}, {kDepth15, 0x7c1f, 0x7c1f},  // already 5-5-5
+      {kDepth15, 0x8000, 0x0000},                              // the unused top bit is dropped
   };
   for (const Case& c : cases) {
     std::vector<std::uint8_t> src(8);

@@ -169,10 +169,10 @@ TEST_F(RecordAvi, TheRecordedSizeFitsTheCompressorThatRecords) {
   const std::uint32_t xxxx = mmioFOURCC('X', 'X', 'X', 'X');
   struct Case {
     const char* what;
-    std::uint32_t chosen;     // a catalogue entry to choose, or 0 for none
-    std::uint32_t fourcc;     // CompressorFourCC when none is chosen
-    std::int32_t screenWidth; // 0: the real one
-    int width, height;        // what the file must have
+    std::uint32_t chosen;      // a catalogue entry to choose, or 0 for none
+    std::uint32_t fourcc;      // CompressorFourCC when none is chosen
+    std::int32_t screenWidth;  // 0: the real one
+    int width, height;         // what the file must have
     const char* tag;
   };
   const Case cases[] = {

@@ -11,8 +11,12 @@ using recording::LoopHooks;
 using recording::LoopStatistics;
 
 TEST(RecordingSlots, RoundToTheNearestSlotHalvesToEven) {
-  struct Case { std::uint32_t t; std::int32_t interval; std::int32_t slot; };
-  const Case cases[] = {{0, 100, 0},   {49, 100, 0},  {50, 100, 0},  {51, 100, 1}, {149, 100, 1},
+  struct Case {
+    std::uint32_t t;
+    std::int32_t interval;
+    std::int32_t slot;
+  };
+  const Case cases[] = {{0, 100, 0},   {49, 100, 0},  {50, 100, 0},  {51, 100, 1},  {149, 100, 1},
                         {150, 100, 2}, {250, 100, 2}, {251, 100, 3}, {340, 100, 3}, {91, 91, 1},
                         {45, 91, 0},   {46, 91, 1},   {5, 0, 5}};
   for (const Case& c : cases) EXPECT_EQ(recording::SlotOf(c.t, c.interval), c.slot) << c.t << "/" << c.interval;
@@ -36,7 +40,10 @@ struct SimulatedRecording {
   LoopHooks Hooks() {
     LoopHooks hooks;
     hooks.clock = [this] { return now; };
-    hooks.sleep = [this](std::uint32_t ms) { sleeps.push_back(ms); now += ms; };
+    hooks.sleep = [this](std::uint32_t ms) {
+      sleeps.push_back(ms);
+      now += ms;
+    };
     hooks.recording = [this] { return passes < stopAfterPasses && now < stopAtTime; };
     hooks.grabAndWrite = [this](std::int32_t slot, bool write, bool& done) {
       const int pass = passes++;
@@ -76,7 +83,10 @@ TEST(RecordingLoop, AFrameInTheSameSlotIsNotWrittenAgain) {
   // slot by making the sleeps land early.
   sim.stopAfterPasses = 3;
   LoopHooks hooks = sim.Hooks();
-  hooks.sleep = [&](std::uint32_t ms) { sim.sleeps.push_back(ms); sim.now += ms / 3; };
+  hooks.sleep = [&](std::uint32_t ms) {
+    sim.sleeps.push_back(ms);
+    sim.now += ms / 3;
+  };
   recording::RunRecordingLoop(100, hooks, sim.stats);
   EXPECT_EQ(sim.written, (std::vector<std::int32_t>{0, 1}));
   EXPECT_EQ(sim.stats.FramesWritten, 2);

@@ -70,7 +70,9 @@ bool Serve(int ms, Done done) {
   }
   return true;
 }
-inline void Serve(int ms) { Serve(ms, [] { return false; }); }
+inline void Serve(int ms) {
+  Serve(ms, [] { return false; });
+}
 
 // A window whose colour changes every 40 ms, so that consecutive frames differ.
 class ChangingScene : public QWidget {

@@ -10,9 +10,11 @@ namespace {
 using recording::CaptureRect;
 
 TEST(SizeAdaptation, AlignsUpUnlessThatExceedsTheScreen) {
-  struct Case { std::int32_t extent, step, screen, aligned; };
-  const Case cases[] = {{101, 2, 1024, 102}, {101, 4, 1024, 104}, {101, 8, 1024, 104}, {101, 4, 103, 100},
-                        {104, 4, 104, 104},  {100, 4, 100, 100},  {101, 4, 104, 104}, {1, 2, 1, 0},
+  struct Case {
+    std::int32_t extent, step, screen, aligned;
+  };
+  const Case cases[] = {{101, 2, 1024, 102}, {101, 4, 1024, 104},   {101, 8, 1024, 104},  {101, 4, 103, 100},
+                        {104, 4, 104, 104},  {100, 4, 100, 100},    {101, 4, 104, 104},   {1, 2, 1, 0},
                         {3, 8, 1024, 8},     {1023, 8, 1024, 1024}, {1023, 8, 1023, 1016}};
   for (const Case& c : cases) {
     EXPECT_EQ(recording::AlignedExtent(c.extent, c.step, c.screen), c.aligned)

@@ -25,8 +25,8 @@ bool CtrlShiftFunctionKeyTaken(int n) {
   const std::uint16_t modifiers = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_SHIFT;
   // With the server ours, the program cannot ask for the key between our grab and its release.
   xcb_grab_server(c);
-  xcb_generic_error_t* error = xcb_request_check(
-      c, xcb_grab_key_checked(c, 0, root, modifiers, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+  xcb_generic_error_t* error =
+      xcb_request_check(c, xcb_grab_key_checked(c, 0, root, modifiers, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
   const bool taken = error && error->error_code == XCB_ACCESS;
   std::free(error);
   if (!taken) xcb_ungrab_key(c, code, root, modifiers);

@@ -31,8 +31,7 @@ std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv,
-                           const std::map<std::string, std::string>& extraEnv) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extraEnv) {
   pid_ = ::fork();
   if (pid_ == 0) {
     for (const auto& [key, value] : extraEnv) ::setenv(key.c_str(), value.c_str(), 1);

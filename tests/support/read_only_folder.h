@@ -13,8 +13,8 @@ inline std::string MakeReadOnlyFolder(const std::string& parent) {
   const std::string folder = parent + "/ro";
   fs::create_directory(folder);
   fs::permissions(parent, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
-  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                              fs::perms::others_exec);
+  fs::permissions(folder,
+                  fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
   return folder;
 }
 

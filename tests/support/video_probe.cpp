@@ -10,11 +10,10 @@
 namespace testsupport {
 
 VideoProbe ProbeVideo(const std::string& path) {
-  const std::string out =
-      Run("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
-          "stream=codec_tag_string,r_frame_rate,width,height,nb_read_packets -of default=nw=1 " +
-          ShellQuote(path) + " 2>/dev/null")
-          .output;
+  const std::string out = Run("ffprobe -v error -select_streams v:0 -count_packets -show_entries "
+                              "stream=codec_tag_string,r_frame_rate,width,height,nb_read_packets -of default=nw=1 " +
+                              ShellQuote(path) + " 2>/dev/null")
+                              .output;
   VideoProbe probe;
   std::istringstream in(out);
   for (std::string line; std::getline(in, line);) {

@@ -8,7 +8,7 @@ struct VideoProbe {
   std::string codecTag;   // "MSVC"
   std::string frameRate;  // "11/1"
   int width = 0, height = 0;
-  long packets = -1;      // positions in the file, empty ones included; -1 when unreadable
+  long packets = -1;  // positions in the file, empty ones included; -1 when unreadable
 };
 VideoProbe ProbeVideo(const std::string& path);
 

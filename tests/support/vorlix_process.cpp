@@ -2,8 +2,8 @@
 
 #include <stdlib.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "tests/support/x_session.h"
@@ -20,21 +20,23 @@ VorlixProcess::VorlixProcess(const std::string& home, const std::vector<std::str
   std::filesystem::create_directories(home_);
   std::vector<std::string> argv{VORLIX_EXECUTABLE};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  process_ = std::make_unique<ChildProcess>(argv, std::map<std::string, std::string>{
-                                                      {"HOME", home_}, {"VORLIX_MESSAGE_LOG", log_}});
+  process_ = std::make_unique<ChildProcess>(argv, std::map<std::string, std::string>{{"HOME", home_},
+                                                                                     {"VORLIX_MESSAGE_LOG", log_}});
   // The main window is the one of this process with the main window's fixed client size; its
   // message boxes carry the same title.
   const std::string pid = std::to_string(process_->Pid());
-  WaitUntil([&] {
-    for (const std::string& id : FindWindows("^Vorlix$")) {
-      const WindowGeometry g = ClientOrigin(id);
-      if (Run("xdotool getwindowpid " + id + " 2>/dev/null").output == pid + "\n" && g.width == 358 &&
-          g.height == 104) {
-        mainWindow_ = id;
-      }
-    }
-    return !mainWindow_.empty();
-  }, kPatience);
+  WaitUntil(
+      [&] {
+        for (const std::string& id : FindWindows("^Vorlix$")) {
+          const WindowGeometry g = ClientOrigin(id);
+          if (Run("xdotool getwindowpid " + id + " 2>/dev/null").output == pid + "\n" && g.width == 358 &&
+              g.height == 104) {
+            mainWindow_ = id;
+          }
+        }
+        return !mainWindow_.empty();
+      },
+      kPatience);
 }
 
 VorlixProcess::~VorlixProcess() = default;

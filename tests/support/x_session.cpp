@@ -81,11 +81,13 @@ std::vector<std::string> FindWindows(const std::string& nameRegex) {
 
 std::string WaitForWindow(const std::string& nameRegex, std::chrono::milliseconds timeout) {
   std::string found;
-  WaitUntil([&] {
-    const auto ids = FindWindows(nameRegex);
-    if (!ids.empty()) found = ids.front();
-    return !found.empty();
-  }, timeout);
+  WaitUntil(
+      [&] {
+        const auto ids = FindWindows(nameRegex);
+        if (!ids.empty()) found = ids.front();
+        return !found.empty();
+      },
+      timeout);
   return found;
 }
 
@@ -108,14 +110,16 @@ WindowGeometry GetGeometry(const std::string& windowId) {
 
 bool WaitUntilSettled(const std::string& windowId, std::chrono::milliseconds timeout) {
   WindowGeometry previous = GetGeometry(windowId);
-  return WaitUntil([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(250));
-    const WindowGeometry now = GetGeometry(windowId);
-    const bool still = now.x == previous.x && now.y == previous.y && now.width == previous.width &&
-                       now.height == previous.height;
-    previous = now;
-    return still;
-  }, timeout);
+  return WaitUntil(
+      [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        const WindowGeometry now = GetGeometry(windowId);
+        const bool still = now.x == previous.x && now.y == previous.y && now.width == previous.width &&
+                           now.height == previous.height;
+        previous = now;
+        return still;
+      },
+      timeout);
 }
 
 WindowGeometry ClientOrigin(const std::string& windowId) { return XwininfoGeometry("-id " + windowId); }

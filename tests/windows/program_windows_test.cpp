@@ -15,8 +15,8 @@ void ProgramWindowsTest::SetUp() {
   ::setenv("HOME", home_.c_str(), 1);
   ::setenv("VORLIX_MESSAGE_LOG", (home_ + "/messages.log").c_str(), 1);
   CreateWindows();
-  ASSERT_TRUE(windowstest::PumpUntil(
-      [] { return ScreenForm->windowHandle() && ScreenForm->windowHandle()->isExposed(); }));
+  ASSERT_TRUE(
+      windowstest::PumpUntil([] { return ScreenForm->windowHandle() && ScreenForm->windowHandle()->isExposed(); }));
   windowstest::Pump(200);
 }
 

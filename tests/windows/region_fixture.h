@@ -9,7 +9,6 @@
 
 class RegionWindowTest : public ProgramWindowsTest {
  protected:
-
   // Presses or releases the Region button as a click would.
   void ClickRegionButton();
   // Shows the region window through the Region button and waits until it is on the screen.
@@ -19,5 +18,4 @@ class RegionWindowTest : public ProgramWindowsTest {
   // A point in the region window's coordinates, on the screen.
   QPoint OnScreen(int x, int y) const;
   std::string MessageLog() const;
-
 };

@@ -82,11 +82,13 @@ TEST_F(RegionProgramTest, RegionButtonShowsItCentredOnTopAndAStillTakesTheAreaBe
   testsupport::Xdotool("key ctrl+shift+F2");
   const std::string file = home_ + "/Temp Vorlix/My screenshot.bmp";
   testsupport::RgbImage still;
-  ASSERT_TRUE(testsupport::WaitUntil([&] {
-    if (!std::filesystem::exists(file)) return false;
-    still = testsupport::ReadImage(file);
-    return still.width > 0;
-  }, testsupport::kPatience));
+  ASSERT_TRUE(testsupport::WaitUntil(
+      [&] {
+        if (!std::filesystem::exists(file)) return false;
+        still = testsupport::ReadImage(file);
+        return still.width > 0;
+      },
+      testsupport::kPatience));
   ASSERT_EQ(still.width, w);
   ASSERT_EQ(still.height, h - 25);
   int differing = 0;

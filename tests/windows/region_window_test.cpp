@@ -160,11 +160,12 @@ TEST_P(RegionDragTest, OnlyALeftPressOnTheStripDragsWithTheGrabbedPointUnderTheP
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Presses, RegionDragTest,
-    testing::Values(DragCase{"LeftOnStrip", {100, 12}, 1, true}, DragCase{"RightOnStrip", {100, 12}, 3, false},
-                    DragCase{"MiddleOnStrip", {100, 12}, 2, false}, DragCase{"LeftOnIcon", {15, 13}, 1, false}),
-    [](const testing::TestParamInfo<DragCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Presses, RegionDragTest,
+                         testing::Values(DragCase{"LeftOnStrip", {100, 12}, 1, true},
+                                         DragCase{"RightOnStrip", {100, 12}, 3, false},
+                                         DragCase{"MiddleOnStrip", {100, 12}, 2, false},
+                                         DragCase{"LeftOnIcon", {15, 13}, 1, false}),
+                         [](const testing::TestParamInfo<DragCase>& info) { return std::string(info.param.name); });
 
 TEST_F(RegionWindowTest, ClosingAndShowingAgainKeepsWhereTheUserLeftIt) {
   ASSERT_NO_FATAL_FAILURE(ShowRegion());
@@ -173,7 +174,8 @@ TEST_F(RegionWindowTest, ClosingAndShowingAgainKeepsWhereTheUserLeftIt) {
   Pointer("mousemove " + At(start) + " mousedown 1");
   Pointer("mousemove " + At(start + QPoint(-120, -90)));
   Pointer("mouseup 1");
-  ASSERT_TRUE(PumpUntil([&] { return ServerGeometry(ScrForm->winId()) == moved && ScrForm->pos() == moved.topLeft(); }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return ServerGeometry(ScrForm->winId()) == moved && ScrForm->pos() == moved.topLeft(); }));
 
   // The close button, at the right end of the strip.
   Pointer("mousemove " + At(OnScreen(ScrForm->width() - 4 - 11, 13)) + " click 1");

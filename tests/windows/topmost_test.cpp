@@ -87,7 +87,8 @@ TEST(TopMostWindows, MinimisingTheMainWindowSuspendsUntilItIsRestored) {
   testsupport::Run(activateMain);
   ASSERT_TRUE(PumpUntil([&] {
     return QGuiApplication::applicationState() == Qt::ApplicationActive && topMost.SuspensionCount() == 0;
-  })) << "state " << QGuiApplication::applicationState() << ", suspensions " << topMost.SuspensionCount();
+  })) << "state "
+      << QGuiApplication::applicationState() << ", suspensions " << topMost.SuspensionCount();
 
   mainWindow.showMinimized();
   EXPECT_TRUE(PumpUntil([&] { return mainWindow.isMinimized() && topMost.SuspensionCount() >= 1; }));

@@ -11,6 +11,7 @@ namespace windowstest {
 // Processes events for `ms` milliseconds.
 void Pump(int ms);
 // Processes events until `condition` holds or `ms` milliseconds pass; returns the condition.
-bool PumpUntil(const std::function<bool()>& condition, int ms = std::chrono::milliseconds(testsupport::kPatience).count());
+bool PumpUntil(const std::function<bool()>& condition,
+               int ms = std::chrono::milliseconds(testsupport::kPatience).count());
 
 }  // namespace windowstest

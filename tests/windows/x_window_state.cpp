@@ -51,8 +51,6 @@ bool HasAboveState(unsigned long window) {
   return out.find("_NET_WM_STATE_ABOVE") != std::string::npos;
 }
 
-QRegion ExpectedFrameShape(int w, int h) {
-  return QRegion(0, 0, w, h).subtracted(QRegion(3, 26, w - 7, h - 29));
-}
+QRegion ExpectedFrameShape(int w, int h) { return QRegion(0, 0, w, h).subtracted(QRegion(3, 26, w - 7, h - 29)); }
 
 }  // namespace windowstest

@@ -45,7 +45,8 @@ constexpr auto kReciprocal = [] {
   return table;
 }();
 inline int RoundedMean(int sum, int count) {
-  return static_cast<int>((static_cast<std::uint32_t>(2 * sum + count) * kReciprocal[static_cast<std::size_t>(2 * count)]) >> 16);
+  return static_cast<int>(
+      (static_cast<std::uint32_t>(2 * sum + count) * kReciprocal[static_cast<std::size_t>(2 * count)]) >> 16);
 }
 
 // The same for the lanes of quadrant groups (count 0..4, sum up to 4 * 31): multiplies by
@@ -274,8 +275,8 @@ int BlockError(const std::uint16_t* a, const std::uint16_t* b, std::size_t pitch
   return SumAll(squares[0], squares[1]);
 }
 
-std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Thresholds& thresholds,
-                        std::uint8_t* out, std::uint16_t* decoded) {
+std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Thresholds& thresholds, std::uint8_t* out,
+                        std::uint16_t* decoded) {
   const Lanes px[2] = {LoadRows(pixels, pitch), LoadRows(pixels + 2 * pitch, pitch)};
   // Screens are mostly flat areas and text of two exact colours: check for those first.
   const std::uint16_t first = static_cast<std::uint16_t>(px[0][0]);
@@ -314,11 +315,10 @@ std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Th
     const int error = top.error[0] + top.error[4] + bottom.error[0] + bottom.error[4];
     // The quadrant splits are heuristics too: keep the smaller code unless eight colours do better.
     if (error < two.error) {
-      std::uint16_t colours[8] = {
-          static_cast<std::uint16_t>(top.a[0]),    static_cast<std::uint16_t>(top.b[0]),
-          static_cast<std::uint16_t>(top.a[4]),    static_cast<std::uint16_t>(top.b[4]),
-          static_cast<std::uint16_t>(bottom.a[0]), static_cast<std::uint16_t>(bottom.b[0]),
-          static_cast<std::uint16_t>(bottom.a[4]), static_cast<std::uint16_t>(bottom.b[4])};
+      std::uint16_t colours[8] = {static_cast<std::uint16_t>(top.a[0]),    static_cast<std::uint16_t>(top.b[0]),
+                                  static_cast<std::uint16_t>(top.a[4]),    static_cast<std::uint16_t>(top.b[4]),
+                                  static_cast<std::uint16_t>(bottom.a[0]), static_cast<std::uint16_t>(bottom.b[0]),
+                                  static_cast<std::uint16_t>(bottom.a[4]), static_cast<std::uint16_t>(bottom.b[4])};
       StoreRows(SwapQuadrantLanes(Select(top.inA, top.a, top.b)), decoded, pitch);
       StoreRows(SwapQuadrantLanes(Select(bottom.inA, bottom.a, bottom.b)), decoded + 2 * pitch, pitch);
       const unsigned mask = MaskBits(SwapQuadrantLanes(top.inA), SwapQuadrantLanes(bottom.inA));

@@ -27,8 +27,8 @@ int BlockError(const std::uint16_t* a, const std::uint16_t* b, std::size_t pitch
 
 // Codes the block at `pixels` (15-bit values) at `out`, writes the 16 pixels the decoder will show
 // into the block at `decoded`, and returns the end of the code (at most kMaxBlockBytes further).
-std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Thresholds& thresholds,
-                        std::uint8_t* out, std::uint16_t* decoded);
+std::uint8_t* CodeBlock(const std::uint16_t* pixels, std::size_t pitch, const Thresholds& thresholds, std::uint8_t* out,
+                        std::uint16_t* decoded);
 
 constexpr std::size_t kMaxBlockBytes = 18;
 constexpr int kMaxSkipRun = 1023;

@@ -28,8 +28,7 @@ inline bool SameBlock(const std::uint16_t* a, const std::uint16_t* b, std::size_
 }  // namespace
 
 bool Msvc1Encoder::AcceptsSize(int width, int height) {
-  return width > 0 && height > 0 && width % 4 == 0 && height % 4 == 0 && width <= kMaxSide &&
-         height <= kMaxSide;
+  return width > 0 && height > 0 && width % 4 == 0 && height % 4 == 0 && width <= kMaxSide && height <= kMaxSide;
 }
 
 Msvc1Encoder::Msvc1Encoder(int width, int height, int quality, int keyFrameEvery)
@@ -49,8 +48,8 @@ Msvc1Encoder::Msvc1Encoder(int width, int height, int quality, int keyFrameEvery
   output_.assign(pixels / 16 * kMaxBlockBytes + 2, 0);
 }
 
-void Msvc1Encoder::ConvertStrip(const std::uint8_t* dibBits, std::size_t stride, int bitsPerPixel,
-                                int strip, std::uint16_t* out) const {
+void Msvc1Encoder::ConvertStrip(const std::uint8_t* dibBits, std::size_t stride, int bitsPerPixel, int strip,
+                                std::uint16_t* out) const {
   for (std::size_t y = 0; y < 4; ++y) {
     const std::uint8_t* row = dibBits + (static_cast<std::size_t>(strip) * 4 + y) * stride;
     std::uint16_t* dst = out + y * static_cast<std::size_t>(width_);
