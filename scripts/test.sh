@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vorlix with its tests (warnings are errors), checks the
-# formatting (once switched on, below), runs the tests, then the fuzz targets for a bounded
+# formatting, runs the tests, then the fuzz targets for a bounded
 # time, then the sanitizer runs (AddressSanitizer + UBSan over the unit and engine
 # tests, ThreadSanitizer over the camera and recording tests; see scripts/sanitizers.sh).
 # VORLIX_SANITIZERS=0 leaves the sanitizer runs out, for quicker local runs. Tests that need a
