@@ -28,8 +28,12 @@ TScreenCam::TScreenCam(QWidget* owner) : Owner(owner) {
   ScreenBitsPerPixel = screen.BitsPerPixel();
   ScreenWidth = screen.Info().width;
   ScreenHeight = screen.Info().height;
-  Marker = new TFlashingWnd(Owner);
-  marker_ = Marker;
+  if (Owner) {
+    Marker = new TFlashingWnd(Owner);  // deleted with the owner's children
+  } else {
+    ownMarker_ = std::make_unique<TFlashingWnd>(nullptr);
+    Marker = ownMarker_.get();
+  }
   ArrowCursor = &kArrowCursor;
 }
 
@@ -39,7 +43,6 @@ TScreenCam::~TScreenCam() {
     StopRecording();
     WaitForThread();
   }
-  delete marker_.data();  // unless its owner window has taken it along already
 }
 
 bool TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) {

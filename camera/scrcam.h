@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "camera/codec/vfw.h"
@@ -117,5 +118,5 @@ class TScreenCam {
   bool ThreadEnded() const;
   std::atomic<bool> readFailureShown_{false};  // during the current recording
   QPointer<TRecordAVIThread> lastThread_;      // UI thread only
-  QPointer<TFlashingWnd> marker_;
+  std::unique_ptr<TFlashingWnd> ownMarker_;    // the marker when no owner window holds it
 };

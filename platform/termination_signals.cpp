@@ -1,6 +1,7 @@
 #include "platform/termination_signals.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
@@ -31,10 +32,14 @@ bool MakePipe() {
 
 bool OnTerminationSignal(QObject* context, std::function<void(int)> handler) {
   if (!MakePipe()) return false;
-  static QSocketNotifier* notifier = nullptr;
-  delete notifier;
+  // A later call replaces the handler: the old notifier stops reading now and goes with the loop.
+  static QPointer<QSocketNotifier> notifier;
+  if (notifier) {
+    notifier->setEnabled(false);
+    notifier->disconnect();
+    notifier->deleteLater();
+  }
   notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, context);
-  QObject::connect(notifier, &QObject::destroyed, [] { notifier = nullptr; });
   QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
     unsigned char byte = 0;
     while (::read(signalPipe[0], &byte, 1) == 1) handler(byte);
