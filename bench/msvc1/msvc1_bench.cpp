@@ -18,7 +18,7 @@
 #include "bench/msvc1/screen_scene.h"
 #include "camera/codec/msvc1/msvc1_encoder.h"
 #include "camera/codec/msvc1/pixel_conversion.h"
-#include "tests/msvc1/libav_msvideo1.h"
+#include "tests/reference/libav_msvideo1.h"
 
 namespace {
 

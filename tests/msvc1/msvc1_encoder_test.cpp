@@ -11,8 +11,8 @@
 
 #include "camera/codec/msvc1/msvc1_encoder.h"
 #include "camera/codec/msvc1/pixel_conversion.h"
-#include "tests/msvc1/libav_msvideo1.h"
 #include "tests/msvc1/screen_pictures.h"
+#include "tests/reference/libav_msvideo1.h"
 #include "tests/support/process.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/msvc1/libav_msvideo1.h"
+#include "tests/reference/libav_msvideo1.h"
 
 #include <cstdarg>
 #include <cstdio>
