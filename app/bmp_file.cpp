@@ -10,7 +10,7 @@ void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
   out[at + 1] = std::uint8_t(v >> 8);
 }
 void Put32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
+  for (std::size_t i = 0; i < 4; ++i) out[at + i] = std::uint8_t(v >> (8 * i));
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ struct ErrorManager {
 
 void RgbRow(const StillImage& image, int y, std::vector<JSAMPLE>& rgb) {
   const std::uint8_t* src = image.Row(y);
-  for (int x = 0; x < image.width; ++x) {
+  const std::size_t width = static_cast<std::size_t>(image.width);
+  for (std::size_t x = 0; x < width; ++x) {
     std::uint8_t r = 0, g = 0, b = 0;
     if (image.bitsPerPixel == 32) {
       b = src[4 * x];
@@ -38,7 +39,7 @@ void RgbRow(const StillImage& image, int y, std::vector<JSAMPLE>& rgb) {
       g = src[3 * x + 1];
       r = src[3 * x + 2];
     } else if (image.bitsPerPixel == 16) {
-      const unsigned v = src[2 * x] | (src[2 * x + 1] << 8);
+      const unsigned v = src[2 * x] | unsigned(src[2 * x + 1]) << 8;
       r = std::uint8_t(((v >> 10) & 31) * 255 / 31);
       g = std::uint8_t(((v >> 5) & 31) * 255 / 31);
       b = std::uint8_t((v & 31) * 255 / 31);

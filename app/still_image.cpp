@@ -42,7 +42,7 @@ QImage ToQImage(const StillImage& image) {
   if (image.bitsPerPixel == 16) format = QImage::Format_RGB555;
   if (image.bitsPerPixel == 8) format = QImage::Format_Indexed8;
   QImage result(image.width, image.height, format);
-  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * (image.bitsPerPixel / 8);
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.bitsPerPixel / 8);
   for (int y = 0; y < image.height; ++y) {
     std::memcpy(result.scanLine(y), image.Row(y), rowBytes);
   }

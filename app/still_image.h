@@ -23,7 +23,9 @@ struct StillImage {
   std::vector<std::uint8_t> bits;      // rows bottom row first
   std::vector<std::uint32_t> palette;  // 0x00RRGGBB, only on palette displays
 
-  const std::uint8_t* Row(int yFromTop) const { return bits.data() + (height - 1 - yFromTop) * stride; }
+  const std::uint8_t* Row(int yFromTop) const {
+    return bits.data() + static_cast<std::size_t>(height - 1 - yFromTop) * stride;
+  }
 };
 
 // Grabs the rectangle from the screen. Throws std::runtime_error when the screen cannot be read.

@@ -57,7 +57,7 @@ void TArrowCursor::Draw(std::uint8_t* bottomRow, std::size_t stride, int width, 
       switch (bits) {
         case 32:
         case 24: {
-          std::uint8_t* p = row + static_cast<std::size_t>(px) * (bits / 8);
+          std::uint8_t* p = row + static_cast<std::size_t>(px) * static_cast<std::size_t>(bits / 8);
           const std::uint8_t bgr[3] = {std::uint8_t(color), std::uint8_t(color >> 8), std::uint8_t(color >> 16)};
           for (int i = 0; i < 3; ++i) p[i] = std::uint8_t((keep ? p[i] : 0) ^ bgr[i]);
           break;
