@@ -10,7 +10,9 @@
 #include <QShowEvent>
 #include <stdexcept>
 
+#include "app/default_outputs.h"
 #include "camera/scrcam.h"
+#include "platform/command_channel.h"
 #include "platform/file_system.h"
 #include "platform/global_hotkeys.h"
 #include "platform/message_box.h"
@@ -30,8 +32,6 @@ constexpr unsigned kKeysymF2 = 0xffbf;
 const QColor kCommandCaption(0, 111, 0);
 const QColor kModifyCaption(0, 99, 147);
 const QColor kRowTitle(0, 126, 187);
-
-QString DefaultOutputFolder() { return QString::fromLocal8Bit(qgetenv("HOME")) + "/Temp Vorlix/"; }
 
 }  // namespace
 
@@ -164,12 +164,12 @@ void TScreenForm::FormCreate() {
   ScreenCam = std::make_unique<TScreenCam>(this);
   ScreenCam->OnProgress = [](TScreenCam*) {};
   ScreenCam->ShowMarker = false;
-  OutputFolder = DefaultOutputFolder();
+  OutputFolder = QString::fromLocal8Bit(app::DefaultOutputFolder());
   if (!platform::FolderExists(OutputFolder.toStdString())) {
     platform::ForceDirectories(OutputFolder.toStdString());  // a failure shows when a capture writes
   }
-  VideoFileName = OutputFolder + "My video.avi";
-  ImageFileName = OutputFolder + "My screenshot.bmp";
+  VideoFileName = OutputFolder + app::kDefaultVideoName;
+  ImageFileName = OutputFolder + app::kDefaultImageName;
   Label5->setText(ImageFileName);
   Label6->setText(VideoFileName);
   StillInProgress = false;
@@ -179,6 +179,7 @@ void TScreenForm::FormCreate() {
   connect(
       hotkeys_.get(), &platform::GlobalHotkeys::HotKey, this,
       [this](int id) { RunCommand([this, id] { WMHotKey(id); }); }, Qt::QueuedConnection);
+  ListenForStillCommands();
 }
 
 void TScreenForm::FormDestroy() { ScreenCam.reset(); }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/still_image.h"
 
@@ -14,7 +15,8 @@ class QFileDialog;
 class TScreenCam;
 namespace platform {
 class GlobalHotkeys;
-}
+class CommandListener;
+}  // namespace platform
 namespace widgets {
 class ImageButton;
 }
@@ -73,6 +75,9 @@ class TScreenForm : public QWidget {
   void FormCreate();
   void FormDestroy();
   void WMHotKey(int id);
+  // A command from outside (vorlix --clipboard / --to-file): runs what the hotkey runs and says
+  // what came of it, in the command socket's words.
+  std::string AnswerStillCommand(const std::string& request);
   void bt_RegionClick(QObject* sender);
   void bt_CopyClick(QObject* sender);
   void bt_ScreenshotClick(QObject* sender);
@@ -101,13 +106,18 @@ class TScreenForm : public QWidget {
   // Runs a command; an error that escapes it is shown by the general error handler.
   void RunCommand(const std::function<void()>& command);
   // The main window's part of every still: hidden from the grab to the end, shown again whatever fails.
-  void RunStill(const std::function<void()>& beforeHide, const std::function<void(app::StillImage&)>& deliver);
+  // `deliver` says whether the still reached its target.
+  void RunStill(const std::function<void()>& beforeHide, const std::function<bool(app::StillImage&)>& deliver);
   void HideForStill();
   // The two halves of the record command.
   void StartRecordingCommand();
   void StopRecordingCommand();
 
+  void ListenForStillCommands();
+
   std::unique_ptr<platform::GlobalHotkeys> hotkeys_;
+  std::unique_ptr<platform::CommandListener> stillCommands_;  // none when another window has the socket
+  bool lastStillTaken_ = false;
   bool shownOnce_ = false;
 };
 

@@ -51,8 +51,9 @@ void TScreenForm::HideForStill() {
 }
 
 void TScreenForm::RunStill(const std::function<void()>& beforeHide,
-                           const std::function<void(app::StillImage&)>& deliver) {
+                           const std::function<bool(app::StillImage&)>& deliver) {
   StillScope scope(this);
+  lastStillTaken_ = false;
   beforeHide();
   HideForStill();
   const app::CaptureRectangle rect = RegionSelected ? RegionRectangle(ScrForm) : app::WholeScreenRectangle();
@@ -61,7 +62,7 @@ void TScreenForm::RunStill(const std::function<void()>& beforeHide,
     return;
   }
   app::StillImage image = app::CaptureRect(rect);
-  deliver(image);
+  lastStillTaken_ = deliver(image);
 }
 
 void TScreenForm::bt_ScreenshotClick(QObject*) {
@@ -73,11 +74,16 @@ void TScreenForm::bt_ScreenshotClick(QObject*) {
              if (app::KindOfStillFile(written) == app::StillFileKind::Unsupported) {
                platform::ShowPlainMessage("Nothing was saved: \"" + ImageFileName +
                                           "\" is neither a .bmp nor a .jpg file.");
+               return false;
              }
+             return true;
            });
 }
 
 void TScreenForm::bt_CopyClick(QObject*) {
   RunStill([] { QApplication::clipboard()->clear(); },
-           [](app::StillImage& image) { QApplication::clipboard()->setImage(app::ToQImage(image)); });
+           [](app::StillImage& image) {
+             QApplication::clipboard()->setImage(app::ToQImage(image));
+             return true;
+           });
 }

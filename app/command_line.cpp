@@ -50,6 +50,11 @@ const char* UsageText() {
       std::to_string(recording::kDefaultQuality) +
       "), FOURCC one of\n"
       "        --list-codecs (MSVC). On a terminal a line shows the time, frames and file size.\n"
+      "  --clipboard    take a still to the clipboard, as Ctrl+Shift+F1 does\n"
+      "  --to-file      take a still to the image file, as Ctrl+Shift+F2 does\n"
+      "        Both ask the running Vorlix window, which uses its region and file name; without one\n"
+      "        the whole screen goes to the clipboard (offered until another program takes it over)\n"
+      "        or to ~/Temp Vorlix/My screenshot.bmp. The exit status is 0 when the still was taken.\n"
       "  --list-codecs  list the installed compressors\n"
       "  --help         show this help\n"
       "  --version      show the version\n"
@@ -85,6 +90,10 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
       if (!setMode(CommandLine::Mode::Version)) return fail("--version takes no other command");
     } else if (arg == "--list-codecs") {
       if (!setMode(CommandLine::Mode::ListCodecs)) return fail("only one command at a time");
+    } else if (arg == "--clipboard") {
+      if (!setMode(CommandLine::Mode::Clipboard)) return fail("only one command at a time");
+    } else if (arg == "--to-file") {
+      if (!setMode(CommandLine::Mode::ToFile)) return fail("only one command at a time");
     } else if (arg == "--still") {
       if (!setMode(CommandLine::Mode::Still)) return fail("only one command at a time");
       if (!value(line.file) || line.file.empty()) return fail("--still needs a file name");

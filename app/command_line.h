@@ -12,7 +12,9 @@ struct Region {
 };
 
 struct CommandLine {
-  enum class Mode { Window, Still, Record, ListCodecs, Help, Version };
+  // Clipboard and ToFile: a still as Ctrl+Shift+F1 / Ctrl+Shift+F2 take it, by the running window
+  // when there is one.
+  enum class Mode { Window, Still, Record, Clipboard, ToFile, ListCodecs, Help, Version };
   Mode mode = Mode::Window;
   std::string file;
   std::optional<Region> region;  // the whole screen when absent

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <exception>
 
+#include "app/default_outputs.h"
 #include "app/headless_record.h"
 #include "app/still_files.h"
 #include "app/still_image.h"
+#include "platform/file_system.h"
 
 namespace app {
 namespace {
@@ -30,12 +32,22 @@ int TakeStill(const CommandLine& command) {
   return 0;
 }
 
+// --to-file without a window: where the window puts it before any name is chosen.
+int TakeStillToDefaultFile() {
+  const std::string folder = DefaultOutputFolder();
+  platform::ForceDirectories(folder);  // a failure shows when the still is written
+  CommandLine command;
+  command.file = folder + kDefaultImageName;
+  return TakeStill(command);
+}
+
 }  // namespace
 
 int RunHeadless(const CommandLine& command, int argc, char** argv) {
   try {
     switch (command.mode) {
       case CommandLine::Mode::Still: return TakeStill(command);
+      case CommandLine::Mode::ToFile: return TakeStillToDefaultFile();
       case CommandLine::Mode::Record: return RecordFromCommandLine(command, argc, argv);
       case CommandLine::Mode::ListCodecs: return ListCodecs(argc, argv);
       default: std::fprintf(stderr, "vorlix: this command has no headless form\n"); return kFailed;

@@ -1,9 +1,11 @@
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 #include "app/command_line.h"
 #include "app/headless.h"
 #include "app/startup.h"
+#include "app/still_command.h"
 #include "app/vorlix_application.h"
 #include "platform/display_hold.h"
 #include "platform/termination_signals.h"
@@ -37,6 +39,13 @@ int main(int argc, char** argv) {
   switch (command.mode) {
     case app::CommandLine::Mode::Help: std::fputs(app::UsageText(), stdout); return 0;
     case app::CommandLine::Mode::Version: std::puts("vorlix " VORLIX_VERSION); return 0;
+    case app::CommandLine::Mode::Clipboard:
+    case app::CommandLine::Mode::ToFile:
+      // A running window takes the still; only without one is the display ours to open.
+      if (const std::optional<int> answered = app::AskRunningWindow(command)) return *answered;
+      // Forks before it opens the display: the offer must outlive this command.
+      if (command.mode == app::CommandLine::Mode::Clipboard) return app::OfferStillOnClipboard(argc, argv);
+      break;
     default: break;
   }
   // Held until the exit. Without a reachable X server Qt would abort with a long message; say it

@@ -20,6 +20,8 @@ TEST(CommandLine, AcceptsEachCommandWithItsOptions) {
   EXPECT_EQ(Parse({"--help"}).commandLine->mode, Mode::Help);
   EXPECT_EQ(Parse({"--version"}).commandLine->mode, Mode::Version);
   EXPECT_EQ(Parse({"--list-codecs"}).commandLine->mode, Mode::ListCodecs);
+  EXPECT_EQ(Parse({"--clipboard"}).commandLine->mode, Mode::Clipboard);
+  EXPECT_EQ(Parse({"--to-file"}).commandLine->mode, Mode::ToFile);
 
   const auto still = Parse({"--still", "a b.jpg", "--region", "-5,7,30,40"}).commandLine;
   ASSERT_TRUE(still);
@@ -71,6 +73,9 @@ TEST(CommandLine, RefusesWhatItCannotDoWithAReason) {
       {"--still", "x.bmp", "--fps", "5"},
       {"--still", "x.bmp", "--record", "2", "v.avi"},
       {"--region", "1,2,3,4"},
+      {"--clipboard", "--to-file"},
+      {"--to-file", "x.bmp"},
+      {"--clipboard", "--region", "1,2,3,4"},
       {"--help", "--version"},
   };
   for (const auto& args : bad) {
