@@ -5,13 +5,12 @@
 #include <csignal>
 #include <filesystem>
 #include <poll.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "platform/command_channel.h"
 #include "tests/support/hotkey_probe.h"
 #include "tests/support/image_probe.h"
+#include "tests/support/local_socket.h"
 #include "tests/support/process.h"
 #include "tests/support/vorlix_process.h"
 #include "tests/support/x_session.h"
@@ -33,18 +32,6 @@ testsupport::RgbImage PastedImage(const std::string& folder) {
   return testsupport::ReadImage(pasted);
 }
 
-int Connect(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
 std::string ReadAnswer(int fd) {
   std::string answer;
   char buffer[512];
@@ -56,15 +43,6 @@ std::string ReadAnswer(int fd) {
   }
   ::close(fd);
   return answer;
-}
-
-void LeaveAbandonedSocket(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ::close(fd);
 }
 
 TEST(StillCommands, TheRunningWindowTakesTheStillNumberedAsItsHotkeysDo) {
@@ -103,7 +81,7 @@ TEST(StillCommands, AStillInProgressIgnoresTheNextCommandAsItIgnoresHotkeys) {
   // Both requests wait in the socket while the window is stopped: the first one read starts a
   // still, and the second arrives while it is in progress.
   vorlix.Process().Signal(SIGSTOP);
-  const int a = Connect(path), b = Connect(path);
+  const int a = testsupport::ConnectLocal(path), b = testsupport::ConnectLocal(path);
   ASSERT_GE(a, 0);
   ASSERT_GE(b, 0);
   ASSERT_EQ(::write(a, "to-file\n", 8), 8);
@@ -124,7 +102,7 @@ TEST(StillCommands, WithoutAWindowTheCommandTakesTheStillItself) {
   const testsupport::WindowGeometry screen = testsupport::ScreenSize();
   const std::string home = testsupport::MakeTempFolder("vorlix-command-home");
   const std::string path = platform::CommandSocketPath();
-  LeaveAbandonedSocket(path);  // as a window that crashed leaves it
+  ASSERT_TRUE(testsupport::LeaveAbandonedSocket(path));  // as a window that crashed leaves it
 
   const auto toFile = Vorlix(home, "--to-file");
   EXPECT_EQ(toFile.exitCode, 0) << toFile.output;
@@ -149,7 +127,7 @@ TEST(StillCommands, WithoutAWindowTheCommandTakesTheStillItself) {
 }
 
 TEST(StillCommands, AWindowStartedOverAnAbandonedSocketServesIt) {
-  LeaveAbandonedSocket(platform::CommandSocketPath());
+  ASSERT_TRUE(testsupport::LeaveAbandonedSocket(platform::CommandSocketPath()));
   testsupport::VorlixProcess vorlix(testsupport::MakeTempFolder("vorlix-home"));
   ASSERT_FALSE(vorlix.MainWindow().empty());
   const std::string elsewhere = testsupport::MakeTempFolder("vorlix-command-home");

@@ -6,28 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "platform/command_channel.h"
+#include "tests/support/local_socket.h"
 #include "tests/support/process.h"
 
 namespace {
 
 using platform::AskResult;
 using Outcome = platform::AskResult::Outcome;
-
-// A socket file whose program is gone: bound, never listened at, closed.
-void LeaveAbandonedSocket(const std::string& path) {
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-  ::close(fd);
-}
 
 class CommandChannel : public ::testing::Test {
  protected:
@@ -94,11 +83,11 @@ TEST_F(CommandChannel, OneProgramAnswersAndItsSocketGoesWithIt) {
 }
 
 TEST_F(CommandChannel, ASocketLeftByAProgramThatEndedIsRemovedOrReplaced) {
-  LeaveAbandonedSocket(path_);
+  ASSERT_TRUE(testsupport::LeaveAbandonedSocket(path_));
   EXPECT_EQ(platform::AskRunningProgram(path_, "ping").outcome, Outcome::NobodyListening);
   EXPECT_FALSE(std::filesystem::exists(path_)) << "the asking command cleans it up";
 
-  LeaveAbandonedSocket(path_);
+  ASSERT_TRUE(testsupport::LeaveAbandonedSocket(path_));
   platform::CommandListener listener;
   ASSERT_TRUE(listener.Listen(path_, [](const std::string&) { return std::string("here"); })) << listener.Error();
   EXPECT_EQ(AskWhileServing("ping").answer, "here");
@@ -114,7 +103,7 @@ TEST_F(CommandChannel, WhatIsNotThisUsersSocketIsNeverUsedNorRemoved) {
   // Another user's socket can only be made by root.
   if (::geteuid() != 0) return;
   std::filesystem::remove(path_);
-  LeaveAbandonedSocket(path_);
+  ASSERT_TRUE(testsupport::LeaveAbandonedSocket(path_));
   ASSERT_EQ(::chown(path_.c_str(), 65534, 65534), 0);
   EXPECT_EQ(platform::AskRunningProgram(path_, "ping").outcome, Outcome::NotOurs);
   EXPECT_FALSE(listener.Listen(path_, [](const std::string&) { return std::string(); }));
