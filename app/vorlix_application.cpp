@@ -1,5 +1,6 @@
 #include "vorlix_application.h"
 
+#include <QIcon>
 #include <exception>
 
 #include "platform/message_box.h"
@@ -8,6 +9,13 @@
 VorlixApplication::VorlixApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("Vorlix");
   setApplicationVersion(VORLIX_VERSION);
+  // The installed menu entry's name and icon, so that the desktop shows the windows as ours.
+  setDesktopFileName("org.vorlix.Vorlix");
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/%1x%1.png").arg(size), QSize(size, size));
+  }
+  setWindowIcon(icon);
 }
 
 void VorlixApplication::UseScreenPixels() {
