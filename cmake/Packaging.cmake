@@ -17,13 +17,14 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # Help opens the manual with xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# CPack indents the lines after the first and marks the empty one.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "small, fast screen capture: stills and region recordings
- Vorlix takes stills of the whole screen or of a region marked with a
- movable, resizable, see-through frame, and sends them to the clipboard or to
- BMP and JPEG files whose names are numbered so that nothing is overwritten.
- .
- It records the marked region into AVI files through a chosen video
- compressor at 1 to 50 frames per second, with or without the mouse cursor.
- Global hotkeys (Ctrl+Shift+F1, Ctrl+Shift+F2) take stills in the background.")
+Vorlix takes stills of the whole screen or of a region marked with a
+movable, resizable, see-through frame, and sends them to the clipboard or to
+BMP and JPEG files whose names are numbered so that nothing is overwritten.
+
+It records the marked region into AVI files through a chosen video
+compressor at 1 to 50 frames per second, with or without the mouse cursor.
+Global hotkeys (Ctrl+Shift+F1, Ctrl+Shift+F2) take stills in the background.")
 include(CPack)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building (and, with --test, testing) Vorlix needs on Debian 12.
+# Installs what building Vorlix needs on Debian 12; with --package also what making its Debian
+# package needs, and with --test all that and what testing needs.
 # Only missing packages are installed, so a prepared machine pays nothing.
 set -euo pipefail
 
@@ -10,16 +11,24 @@ build_pkgs=(
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libyuv-dev
   libjpeg-dev
   xdg-utils file
+  help2man
+)
+package_pkgs=(
+  dpkg-dev file
 )
 test_pkgs=(
   googletest libgtest-dev
   xvfb xserver-xephyr openbox xdotool xclip x11-utils x11-xserver-utils
   ffmpeg imagemagick poppler-utils
   clang libclang-rt-14-dev clang-format
+  lintian desktop-file-utils appstream man-db
 )
 
 want=("${build_pkgs[@]}")
-if [ "${1:-}" = "--test" ]; then want+=("${test_pkgs[@]}"); fi
+case "${1:-}" in
+  --package) want+=("${package_pkgs[@]}") ;;
+  --test) want+=("${package_pkgs[@]}" "${test_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do

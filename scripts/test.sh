@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vorlix with its tests (warnings are errors), checks the
-# formatting, runs the tests, then the fuzz targets for a bounded
-# time, then the sanitizer runs (AddressSanitizer + UBSan over the unit and engine
-# tests, ThreadSanitizer over the camera and recording tests; see scripts/sanitizers.sh).
+# formatting, runs the tests, builds and checks the Debian package (scripts/test-install.sh),
+# then runs the fuzz targets for a bounded time, then the sanitizer runs (AddressSanitizer +
+# UBSan over the unit and engine tests, ThreadSanitizer over the camera and recording tests; see
+# scripts/sanitizers.sh).
 # VORLIX_SANITIZERS=0 leaves the sanitizer runs out, for quicker local runs. Tests that need a
 # screen start their own Xvfb (with openbox), so no display is needed here.
 set -euo pipefail
@@ -16,6 +17,7 @@ if [ "${VORLIX_CHECK_FORMAT:-1}" = 1 ]; then bash scripts/check-format.sh; fi
 unset DISPLAY
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+bash scripts/test-install.sh
 bash scripts/fuzz.sh "${VORLIX_FUZZ_SECONDS:-30}"
 if [ "${VORLIX_SANITIZERS:-1}" != 0 ]; then
   bash scripts/sanitizers.sh
