@@ -12,6 +12,7 @@
 #include "camera/scrcam_held_frame.h"
 #include "camera/size_adaptation.h"
 #include "platform/clock.h"
+#include "platform/global_memory.h"
 #include "platform/message_box.h"
 
 using recording::CaptureRect;
@@ -43,6 +44,8 @@ bool CompressorTakes(const codec::TOpenCompressor& compressor, PackedDib frame) 
 
 std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileName) {
   FileFinished = false;
+  // One frame-sized block is allocated and freed per frame.
+  const platform::LargeBlockRecycling recycling;
   CaptureRect rect = RegionBounds(regionWindow);
   CaptureWidth = rect.width;
   CaptureHeight = rect.height;

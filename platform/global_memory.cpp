@@ -2,8 +2,11 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace platform {
 
@@ -24,13 +27,74 @@ constexpr std::uint32_t kFreedMagic = 0x44455246;
 bool Live(GlobalHandle_t block) { return block != nullptr && block->magic == kLiveMagic; }
 std::uint8_t* Data(GlobalHandle_t block) { return reinterpret_cast<std::uint8_t*>(block + 1); }
 
+// Smaller blocks come back from malloc's own free lists quickly enough.
+constexpr std::size_t kRecycledMinimum = std::size_t{4} << 20;
+
+struct Recycler {
+  std::mutex lock;
+  int scopes = 0;
+  void* kept = nullptr;  // raw memory of a freed block
+  std::size_t keptTotal = 0;
+
+  void* Take(std::size_t total) {
+    if (total < kRecycledMinimum) return nullptr;
+    std::lock_guard<std::mutex> guard(lock);
+    if (!kept || keptTotal != total) return nullptr;
+    return std::exchange(kept, nullptr);
+  }
+
+  // True when the recycler took the memory.
+  bool Keep(void* memory, std::size_t total) {
+    if (total < kRecycledMinimum) return false;
+    void* dropped = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      if (scopes == 0) return false;
+      dropped = std::exchange(kept, memory);
+      keptTotal = total;
+    }
+    std::free(dropped);
+    return true;
+  }
+
+  void Release() {
+    void* dropped = nullptr;
+    {
+      std::lock_guard<std::mutex> guard(lock);
+      dropped = std::exchange(kept, nullptr);
+    }
+    std::free(dropped);
+  }
+};
+
+Recycler& TheRecycler() {
+  static Recycler recycler;
+  return recycler;
+}
+
 }  // namespace
+
+LargeBlockRecycling::LargeBlockRecycling() {
+  std::lock_guard<std::mutex> guard(TheRecycler().lock);
+  ++TheRecycler().scopes;
+}
+
+LargeBlockRecycling::~LargeBlockRecycling() {
+  bool last = false;
+  {
+    std::lock_guard<std::mutex> guard(TheRecycler().lock);
+    last = --TheRecycler().scopes == 0;
+  }
+  if (last) TheRecycler().Release();
+}
 
 GlobalHandle_t GlobalAlloc(unsigned flags, std::size_t bytes) {
   if (bytes > std::numeric_limits<std::size_t>::max() - sizeof(GlobalBlock)) return nullptr;
   const std::size_t total = sizeof(GlobalBlock) + bytes;
+  void* memory = TheRecycler().Take(total);
+  if (memory && (flags & GMEM_ZEROINIT)) std::memset(memory, 0, total);
   // calloc hands large blocks straight from fresh, already zeroed pages.
-  void* memory = (flags & GMEM_ZEROINIT) ? std::calloc(1, total) : std::malloc(total);
+  if (!memory) memory = (flags & GMEM_ZEROINIT) ? std::calloc(1, total) : std::malloc(total);
   if (!memory) return nullptr;
   auto* block = static_cast<GlobalBlock*>(memory);
   block->magic = kLiveMagic;
@@ -64,7 +128,7 @@ GlobalHandle_t GlobalFree(GlobalHandle_t block) {
   if (!Live(block)) return block;
   block->magic = kFreedMagic;
   block->locks.~atomic<int>();
-  std::free(block);
+  if (!TheRecycler().Keep(block, sizeof(GlobalBlock) + block->size)) std::free(block);
   return nullptr;
 }
 

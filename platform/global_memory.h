@@ -28,4 +28,16 @@ std::size_t GlobalSize(GlobalHandle_t block);
 // Locks held on the block.
 int GlobalLockCount(GlobalHandle_t block);
 
+// While one of these lives, the last large block freed is kept for the next request of the same
+// size instead of going back to the system. A recording allocates and frees a frame-sized block
+// per frame; at 4K that is more than malloc ever keeps, so every frame would otherwise arrive in
+// fresh pages the kernel must fault in and clear. The kept block is released with the last scope.
+class LargeBlockRecycling {
+ public:
+  LargeBlockRecycling();
+  ~LargeBlockRecycling();
+  LargeBlockRecycling(const LargeBlockRecycling&) = delete;
+  LargeBlockRecycling& operator=(const LargeBlockRecycling&) = delete;
+};
+
 }  // namespace platform

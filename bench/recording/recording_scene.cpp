@@ -71,25 +71,36 @@ QImage Desktop(int width, int height) {
   p.setBrush(wheel);
   p.setPen(Qt::NoPen);
   p.drawEllipse(QPointF(width * 0.15, height * 0.8), height * 0.15, height * 0.15);
-  // Icons down the left edge, panels of text over the rest.
-  for (int i = 0; i < 10; ++i) {
-    QLinearGradient icon(0, 20 + i * 90, 0, 84 + i * 90);
-    icon.setColorAt(0, QColor::fromHsv(i * 36, 180, 250));
-    icon.setColorAt(1, QColor::fromHsv(i * 36, 255, 120));
-    p.setBrush(icon);
-    p.drawRoundedRect(QRectF(20, 20 + i * 90, 64, 64), 10, 10);
+  // Icons down the left edge, panels of text over the rest: a full-HD layout, repeated over
+  // larger desktops as many windows would fill them, each copy with other text.
+  for (int tileY = 0; tileY * 1080 < height; ++tileY) {
+    for (int tileX = 0; tileX * 1920 < width; ++tileX) {
+      const int seed = 4 * (tileY * 4 + tileX);
+      p.save();
+      p.translate(tileX * 1920, tileY * 1080);
+      for (int i = 0; i < 10; ++i) {
+        QLinearGradient icon(0, 20 + i * 90, 0, 84 + i * 90);
+        icon.setColorAt(0, QColor::fromHsv((i + seed) * 36 % 360, 180, 250));
+        icon.setColorAt(1, QColor::fromHsv((i + seed) * 36 % 360, 255, 120));
+        p.setBrush(icon);
+        p.drawRoundedRect(QRectF(20, 20 + i * 90, 64, 64), 10, 10);
+      }
+      DrawPanel(p, QRect(140, 40, 760, 520), seed + 1);
+      DrawPanel(p, QRect(960, 80, 880, 420), seed + 2);
+      DrawPanel(p, QRect(520, 600, 900, 440), seed + 3);
+      DrawText(p, QRect(1460, 560, 440, 500), seed + 4, 11, QColor(255, 255, 255));
+      p.restore();
+    }
   }
-  DrawPanel(p, QRect(140, 40, 760, 520), 1);
-  DrawPanel(p, QRect(960, 80, 880, 420), 2);
-  DrawPanel(p, QRect(520, 600, 900, 440), 3);
-  DrawText(p, QRect(1460, 560, 440, 500), 4, 11, QColor(255, 255, 255));
   return image;
 }
 
 class MovingWindow : public QWidget {
  public:
   MovingWindow(QString pauseFile) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), pauseFile_(pauseFile) {
-    resize(640, 420);
+    // A third of the screen's width, as on a full-HD desktop, whatever the desktop's size.
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    resize(screen.width() / 3, screen.width() * 7 / 32);
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&timer_, &QTimer::timeout, this, [this] { Step(); });
     timer_.setTimerType(Qt::PreciseTimer);
