@@ -22,6 +22,8 @@ HRESULT TAviRecordingFile::Write(std::int32_t position, const void* pixels, std:
   return AVIStreamWrite(compressed_, position, 1, pixels, size, 0, nullptr, nullptr);
 }
 
+HRESULT TAviRecordingFile::EndWrites() { return compressed_ ? AVIStreamEndStreaming(compressed_) : AVIERR_OK; }
+
 HRESULT TAviRecordingFile::Close() {
   if (!opened_) return AVIERR_OK;
   opened_ = false;

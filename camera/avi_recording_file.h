@@ -21,8 +21,11 @@ class TAviRecordingFile {
                const void* format, std::int32_t formatSize);
   // The system's words for why the file could not be created; empty when it was.
   const QString& CreateFailure() const { return createFailure_; }
-  // Compresses and stores one frame's pixel rows at stream position `position`.
+  // Hands one frame's pixel rows over for storing at stream position `position`; returns once
+  // they are taken. A failure of an earlier frame may be the answer.
   HRESULT Write(std::int32_t position, const void* pixels, std::int32_t size);
+  // Waits until every frame handed over is stored; the failure of any, or AVIERR_OK.
+  HRESULT EndWrites();
   // Completes the file, frees the options, releases the file, the stream and the compressed
   // stream (each one that was obtained) and ends the AVI services. Runs once. The answer says
   // whether the file's end (index and header sizes) was written: AVIERR_OK, also when nothing

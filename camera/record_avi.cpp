@@ -155,7 +155,10 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
       FramesWritten = stats.FramesWritten;
     };
     recording::LoopStatistics stats;
-    if (!recording::RunRecordingLoop(FrameIntervalMs, hooks, stats)) failure = AVIERR_FILEWRITE;
+    // The last frames handed over are still being stored: a failure among them fails the
+    // recording as a failed write would.
+    if (!recording::RunRecordingLoop(FrameIntervalMs, hooks, stats) || file.EndWrites() != AVIERR_OK)
+      failure = AVIERR_FILEWRITE;
     Fire(OnRecordStop);
   }
 

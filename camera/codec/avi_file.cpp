@@ -9,6 +9,7 @@
 #include "camera/codec/compressor_settings.h"
 #include "camera/codec/compressor_table.h"
 #include "camera/codec/dib_format.h"
+#include "camera/codec/encoding_pipeline.h"
 #include "camera/codec/handle_registry.h"
 #include "camera/codec/vfw.h"
 
@@ -16,6 +17,7 @@ struct IAVIFile {
   std::atomic<std::uint32_t> references{1};
   std::unique_ptr<codec::AviWriter> writer;
   bool hasStream = false;
+  IAVIStream* writing = nullptr;  // the compressed stream storing frames here, while it lives
 };
 
 struct IAVIStream {
@@ -27,6 +29,7 @@ struct IAVIStream {
   const codec::CompressorEntry* compressor = nullptr;
   AVICOMPRESSOPTIONS options{};
   std::unique_ptr<codec::FrameEncoder> encoder;
+  std::unique_ptr<codec::EncodingPipeline> pipeline;  // after the encoder: goes first
   codec::DibFormat format;
   std::int64_t lastPosition = -1;
   std::int64_t lastDemandedKey = -1;  // position of the last key frame the schedule asked for
@@ -53,7 +56,8 @@ std::uint32_t DropReference(IAVIStream* stream) {
   if (left == 0) {
     IAVIFile* file = stream->file;
     IAVIStream* source = stream->source;
-    liveStreams.Remove(stream);
+    if (file && file->writing == stream) file->writing = nullptr;
+    liveStreams.Remove(stream);  // its frames in flight are stored first
     if (source) DropReference(source);
     if (file) DropReference(file);
   }
@@ -161,6 +165,8 @@ HRESULT AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const void*
   const HRESULT result = stream->file->writer->StartVideoStream(streamFormat);
   if (result != AVIERR_OK) return result;
   stream->encoder = std::move(encoder);
+  stream->pipeline = std::make_unique<codec::EncodingPipeline>(*stream->encoder, *stream->file->writer);
+  stream->file->writing = stream;
   stream->format = *dib;
   return AVIERR_OK;
 }
@@ -177,16 +183,20 @@ HRESULT AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t sampl
   if (bufferSize < 0 || static_cast<std::size_t>(bufferSize) < stream->format.ImageSize()) return AVIERR_BADSIZE;
 
   const bool key = KeyFrameDue(*stream, position);
-  codec::EncodedFrame coded;
-  if (!stream->encoder->Encode(static_cast<const std::uint8_t*>(buffer), key, coded)) return AVIERR_COMPRESSOR;
-  if (key && !coded.keyFrame) return AVIERR_COMPRESSOR;  // a file without its key frames would not seek
-  const HRESULT result = stream->file->writer->WriteFrame(position, coded.bytes, coded.keyFrame);
+  HRESULT result = stream->pipeline->Write(position, key, static_cast<const std::uint8_t*>(buffer));
+  std::size_t codedBytes = 0;
+  if (result == AVIERR_OK && bytesWritten) result = stream->pipeline->Drain(&codedBytes);
   if (result != AVIERR_OK) return result;
   stream->lastPosition = position;
   if (key) stream->lastDemandedKey = position;
   if (samplesWritten) *samplesWritten = 1;
-  if (bytesWritten) *bytesWritten = static_cast<std::int32_t>(coded.bytes.size());
+  if (bytesWritten) *bytesWritten = static_cast<std::int32_t>(codedBytes);
   return AVIERR_OK;
+}
+
+HRESULT AVIStreamEndStreaming(PAVISTREAM stream) {
+  if (!liveStreams.Contains(stream)) return AVIERR_BADHANDLE;
+  return stream->pipeline ? stream->pipeline->Drain() : AVIERR_OK;
 }
 
 std::uint32_t AVIStreamRelease(PAVISTREAM stream) {
@@ -201,6 +211,8 @@ std::uint32_t AVIFileRelease(PAVIFILE file) {
 
 HRESULT AVIFileFinish(PAVIFILE file) {
   if (!liveFiles.Contains(file)) return AVIERR_BADHANDLE;
+  // The frames in flight first; their failures are the stream's to report.
+  if (file->writing) file->writing->pipeline->Drain();
   return file->writer->Finish();
 }
 

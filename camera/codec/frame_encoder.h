@@ -21,7 +21,7 @@ struct EncoderSetup {
 };
 
 struct EncodedFrame {
-  std::span<const std::uint8_t> bytes;  // valid until the next Encode call
+  std::span<const std::uint8_t> bytes;  // valid until the next Code call
   bool keyFrame = false;                // decodes without earlier frames
 };
 
@@ -29,10 +29,22 @@ class FrameEncoder {
  public:
   virtual ~FrameEncoder() = default;
 
-  // Encodes one frame: `dibBits` holds input.ImageSize() bytes of rows, bottom row first.
-  // `keyFrame` demands a frame that decodes alone; without it the encoder may still make one.
-  // Exactly one coded frame comes out per call. False when the encoder failed.
-  virtual bool Encode(const std::uint8_t* dibBits, bool keyFrame, EncodedFrame& out) = 0;
+  // Takes one frame: `dibBits` holds input.ImageSize() bytes of rows, bottom row first, which
+  // are not read after the call returns (the encoder keeps what it needs in its own form).
+  // False when the frame cannot be taken.
+  virtual bool Load(const std::uint8_t* dibBits) = 0;
+
+  // Codes the frame loaded last. `keyFrame` demands a frame that decodes alone; without it the
+  // encoder may still make one. Exactly one coded frame comes out per call. False when the
+  // encoder failed.
+  // The next frame's Load may run on another thread while Code runs; two Loads or two Codes
+  // never overlap, and each Load is followed by one Code.
+  virtual bool Code(bool keyFrame, EncodedFrame& out) = 0;
+
+  // Load and Code in one.
+  bool Encode(const std::uint8_t* dibBits, bool keyFrame, EncodedFrame& out) {
+    return Load(dibBits) && Code(keyFrame, out);
+  }
 
   // What the stream format must tell a decoder: bits per coded sample (biBitCount of the
   // stream's format) and the codec's private data (stored after the format's header).

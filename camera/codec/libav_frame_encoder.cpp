@@ -1,6 +1,7 @@
 #include "camera/codec/libav_frame_encoder.h"
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -65,7 +66,7 @@ class LibavFrameEncoder final : public FrameEncoder {
   ~LibavFrameEncoder() override {
     CloseContext();
     sws_freeContext(scaler_);
-    av_frame_free(&frame_);
+    for (AVFrame*& frame : frames_) av_frame_free(&frame);
     av_packet_free(&packet_);
   }
 
@@ -74,13 +75,16 @@ class LibavFrameEncoder final : public FrameEncoder {
 
   bool Open() {
     if (!codec_) return false;
-    frame_ = av_frame_alloc();
     packet_ = av_packet_alloc();
-    if (!frame_ || !packet_) return false;
-    frame_->format = codedFormat_;
-    frame_->width = setup_.input.width;
-    frame_->height = setup_.input.height;
-    if (av_frame_get_buffer(frame_, 0) < 0) return false;
+    if (!packet_) return false;
+    for (AVFrame*& frame : frames_) {
+      frame = av_frame_alloc();
+      if (!frame) return false;
+      frame->format = codedFormat_;
+      frame->width = setup_.input.width;
+      frame->height = setup_.input.height;
+      if (av_frame_get_buffer(frame, 0) < 0) return false;
+    }
     // libswscale does not map palette pixels exactly onto every format: they are looked up here.
     expandPalette_ = inputFormat_ == AV_PIX_FMT_PAL8 && codedFormat_ != AV_PIX_FMT_PAL8;
     const AVPixelFormat scaledFrom = expandPalette_ ? AV_PIX_FMT_BGR0 : inputFormat_;
@@ -104,18 +108,26 @@ class LibavFrameEncoder final : public FrameEncoder {
     return true;
   }
 
-  bool Encode(const std::uint8_t* dibBits, bool keyFrame, EncodedFrame& out) override {
+  bool Load(const std::uint8_t* dibBits) override {
+    AVFrame* frame = frames_[static_cast<std::size_t>(framesLoaded_ % 2)];
+    if (!dibBits || av_frame_make_writable(frame) < 0 || !FillFrame(dibBits, frame)) return false;
+    ++framesLoaded_;
+    return true;
+  }
+
+  bool Code(bool keyFrame, EncodedFrame& out) override {
     av_packet_unref(packet_);
+    if (nextPts_ >= framesLoaded_) return false;  // nothing loaded
     if (keyFrame && recipe_.keys == KeyFrameControl::Reopen && framesSinceOpen_ > 0) {
       CloseContext();
       if (!OpenContext()) return false;
     }
-    if (av_frame_make_writable(frame_) < 0 || !FillFrame(dibBits)) return false;
-    frame_->pts = nextPts_++;
-    frame_->quality = quality_.frameQuality;
+    AVFrame* frame = frames_[static_cast<std::size_t>(nextPts_ % 2)];
+    frame->pts = nextPts_++;
+    frame->quality = quality_.frameQuality;
     const bool forceIntra = keyFrame && recipe_.keys == KeyFrameControl::PictureType;
-    frame_->pict_type = forceIntra ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
-    if (avcodec_send_frame(context_, frame_) < 0) return false;
+    frame->pict_type = forceIntra ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    if (avcodec_send_frame(context_, frame) < 0) return false;
     // Encoders are opened without delay: each frame gives its packet at once.
     if (avcodec_receive_packet(context_, packet_) < 0) return false;
     ++framesSinceOpen_;
@@ -172,7 +184,7 @@ class LibavFrameEncoder final : public FrameEncoder {
   void CloseContext() { avcodec_free_context(&context_); }
 
   // The DIB's rows, bottom row first, into the frame, top row first, in the fed format.
-  bool FillFrame(const std::uint8_t* dibBits) {
+  bool FillFrame(const std::uint8_t* dibBits, AVFrame* frame) {
     const DibFormat& input = setup_.input;
     const auto stride = static_cast<std::ptrdiff_t>(input.Stride());
     const std::uint8_t* topRow = dibBits + stride * (input.height - 1);
@@ -183,20 +195,20 @@ class LibavFrameEncoder final : public FrameEncoder {
       rowStep = 4 * input.width;
     }
     if (fastYuv420_) {
-      return Bgr0ToYuv420(topRow, rowStep, input.width, input.height, IsFullRangeYuv(codedFormat_), frame_->data,
-                          frame_->linesize);
+      return Bgr0ToYuv420(topRow, rowStep, input.width, input.height, IsFullRangeYuv(codedFormat_), frame->data,
+                          frame->linesize);
     }
     if (!scaler_) {
       const int rowBytes = av_image_get_linesize(codedFormat_, input.width, 0);
       for (int y = 0; y < input.height; ++y)
-        std::memcpy(frame_->data[0] + static_cast<std::ptrdiff_t>(y) * frame_->linesize[0], topRow + rowStep * y,
+        std::memcpy(frame->data[0] + static_cast<std::ptrdiff_t>(y) * frame->linesize[0], topRow + rowStep * y,
                     static_cast<std::size_t>(rowBytes));
-      if (codedFormat_ == AV_PIX_FMT_PAL8) std::memcpy(frame_->data[1], palette_.data(), 4 * palette_.size());
+      if (codedFormat_ == AV_PIX_FMT_PAL8) std::memcpy(frame->data[1], palette_.data(), 4 * palette_.size());
     } else {
       const std::uint8_t* source[4] = {topRow, reinterpret_cast<const std::uint8_t*>(palette_.data()), nullptr,
                                        nullptr};
       const int sourceStride[4] = {static_cast<int>(rowStep), 0, 0, 0};
-      if (sws_scale(scaler_, source, sourceStride, 0, input.height, frame_->data, frame_->linesize) != input.height)
+      if (sws_scale(scaler_, source, sourceStride, 0, input.height, frame->data, frame->linesize) != input.height)
         return false;
     }
     return true;
@@ -218,7 +230,8 @@ class LibavFrameEncoder final : public FrameEncoder {
   const AVCodec* codec_ = nullptr;
   AVCodecContext* context_ = nullptr;
   SwsContext* scaler_ = nullptr;
-  AVFrame* frame_ = nullptr;
+  // Frames in turn: frame n in n % 2, so that the next frame loads while this one is coded.
+  std::array<AVFrame*, 2> frames_{};
   AVPacket* packet_ = nullptr;
   AVPixelFormat inputFormat_ = AV_PIX_FMT_NONE;
   AVPixelFormat codedFormat_ = AV_PIX_FMT_NONE;
@@ -228,7 +241,8 @@ class LibavFrameEncoder final : public FrameEncoder {
   std::vector<std::uint32_t> expanded_;
   QualityControl quality_;
   std::int64_t framesSinceOpen_ = 0;
-  std::int64_t nextPts_ = 0;
+  std::atomic<std::int64_t> framesLoaded_{0};  // written by Load only
+  std::int64_t nextPts_ = 0;       // by Code only: frames coded
   int bitsPerCodedSample_ = 0;
   std::vector<std::uint8_t> extradata_;
 };

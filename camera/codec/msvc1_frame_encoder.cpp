@@ -23,11 +23,24 @@ class Msvc1FrameEncoder final : public FrameEncoder {
       widened_.resize(static_cast<std::size_t>(input_.width) * static_cast<std::size_t>(input_.height) * 4);
   }
 
-  bool Encode(const std::uint8_t* dibBits, bool keyFrame, EncodedFrame& out) override {
+  bool Load(const std::uint8_t* dibBits) override {
     if (!dibBits) return false;
     try {
+      switch (input_.bitsPerPixel) {
+        case 8: encoder_->Load(dibBits, stride_, 8, input_.palette.data()); break;
+        case 24: encoder_->Load(Widen24(dibBits), static_cast<std::size_t>(input_.width) * 4, 32); break;
+        default: encoder_->Load(dibBits, stride_, input_.bitsPerPixel); break;
+      }
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
+  bool Code(bool keyFrame, EncodedFrame& out) override {
+    try {
       if (keyFrame) encoder_->ForceKeyFrame();
-      const msvc1::EncodedFrame coded = CodeFrame(dibBits);
+      const msvc1::EncodedFrame coded = encoder_->EncodeLoaded();
       out.bytes = coded.bytes;
       out.keyFrame = coded.keyFrame;
       return true;
@@ -39,14 +52,6 @@ class Msvc1FrameEncoder final : public FrameEncoder {
   int BitsPerCodedSample() const override { return kCodedBitsPerSample; }
 
  private:
-  msvc1::EncodedFrame CodeFrame(const std::uint8_t* dibBits) {
-    switch (input_.bitsPerPixel) {
-      case 8: return encoder_->Encode(dibBits, stride_, 8, input_.palette.data());
-      case 24: return encoder_->Encode(Widen24(dibBits), static_cast<std::size_t>(input_.width) * 4, 32);
-      default: return encoder_->Encode(dibBits, stride_, input_.bitsPerPixel);
-    }
-  }
-
   // B,G,R rows to B,G,R,0 rows, which the encoder reads.
   const std::uint8_t* Widen24(const std::uint8_t* dibBits) {
     std::uint8_t* out = widened_.data();

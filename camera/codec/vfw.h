@@ -81,13 +81,21 @@ HRESULT AVIStreamSetFormat(PAVISTREAM stream, std::int32_t position, const void*
 // Compresses one frame (`samples` 1; `buffer` the pixel rows of the format set, at least
 // biSizeImage bytes) and stores it at stream position `start` (-1: the position after the last
 // one). Positions must grow; positions skipped since the last write are stored as empty chunks,
-// so a frame at position n plays at n * dwScale / dwRate seconds. Every frame is on disk when
-// the call returns. AVIERR_FILEWRITE when the file cannot be written (disk full...),
-// AVIERR_COMPRESSOR when the compressor fails, AVIERR_BADPARAM / AVIERR_BADSIZE for bad
-// arguments. `flags`, `samplesWritten` and `bytesWritten` may be 0 / nullptr.
+// so a frame at position n plays at n * dwScale / dwRate seconds.
+// The call returns once the compressor has taken the frame (`buffer` is free again); the frame
+// is coded and stored on a thread of the stream's meanwhile, and is on disk by the next write's
+// return, AVIStreamEndStreaming or AVIFileFinish. A caller that asks for `bytesWritten` waits
+// for the frame to be stored. AVIERR_FILEWRITE when the file cannot be written (disk full...),
+// AVIERR_COMPRESSOR when the compressor fails — for this frame or, found since, an earlier one;
+// no frame is stored after a failure. AVIERR_BADPARAM / AVIERR_BADSIZE for bad arguments.
+// `flags`, `samplesWritten` and `bytesWritten` may be 0 / nullptr.
 HRESULT AVIStreamWrite(PAVISTREAM stream, std::int32_t start, std::int32_t samples, const void* buffer,
                        std::int32_t bufferSize, std::uint32_t flags, std::int32_t* samplesWritten,
                        std::int32_t* bytesWritten);
+
+// Waits until every frame written to the stream is on disk; the failure of any of them, as
+// AVIStreamWrite would report it, else AVIERR_OK (also for a stream that takes no frames).
+HRESULT AVIStreamEndStreaming(PAVISTREAM stream);
 
 // Drop one reference; return the references left. A stream holds its file (and a compressed
 // stream its source stream), so the order of releases does not matter: the file is complete
@@ -97,8 +105,9 @@ std::uint32_t AVIFileRelease(PAVIFILE file);
 
 // Completes the file now (index and header sizes written, file closed) and says whether that
 // worked: the releases cannot, and a file whose end could not be written is not a finished
-// recording. AVIERR_FILEWRITE when the end could not be written, AVIERR_BADHANDLE for a handle
-// that is not open. Writes after it fail; the references are still to be released. Once.
+// recording. Frames still being written are stored first. AVIERR_FILEWRITE when the end could
+// not be written, AVIERR_BADHANDLE for a handle that is not open. Writes after it fail; the
+// references are still to be released. Once.
 HRESULT AVIFileFinish(PAVIFILE file);
 
 // Options built here never own memory (lpFormat and lpParms stay empty), so there is nothing

@@ -252,6 +252,40 @@ TEST(Msvc1Encoder, AForcedKeyFrameComesNextAndDecodesAlone) {
   }
 }
 
+// Bands coded on threads join into the bytes one thread writes: skip runs run on across band
+// edges, through bands with nothing to code, and key frames code everything.
+TEST(Msvc1Encoder, BandsOnThreadsGiveTheBytesOfOneThread) {
+  constexpr int kWidth = 320, kHeight = 512;  // 128 strips: up to four bands
+  std::vector<Dib> pictures;
+  for (int i = 0; i < 9; ++i) {
+    Dib dib(kWidth, kHeight, 32);
+    msvc1test::DrawDesktop(dib);
+    // A small window moving near one edge leaves whole bands unchanged; frames 5 and 6 are the same.
+    const int step = i == 6 ? 5 : i;
+    msvc1test::DrawWindow(dib, 20 + 9 * step, 10 + 5 * step, 90, 60);
+    pictures.push_back(std::move(dib));
+  }
+  pictures.push_back(pictures.front());  // back to the first: changes at both ends of the picture
+
+  for (const int quality : {10000, 6550, 1500}) {
+    Msvc1Encoder single(kWidth, kHeight, quality, 4, 1);
+    std::vector<std::vector<std::uint8_t>> expected;
+    for (const Dib& picture : pictures) {
+      const auto frame = single.Encode(picture.Bits(), picture.Stride(), 32);
+      expected.emplace_back(frame.bytes.begin(), frame.bytes.end());
+    }
+    for (const int threads : {2, 3, 4}) {
+      Msvc1Encoder banded(kWidth, kHeight, quality, 4, threads);
+      for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const auto frame = banded.Encode(pictures[i].Bits(), pictures[i].Stride(), 32);
+        ASSERT_EQ(std::vector<std::uint8_t>(frame.bytes.begin(), frame.bytes.end()), expected[i])
+            << "quality " << quality << ", " << threads << " threads, frame " << i;
+      }
+      EXPECT_EQ(banded.Reconstruction(), single.Reconstruction());
+    }
+  }
+}
+
 TEST(Msvc1Encoder, AviFileDecodesSilentlyInFfmpeg) {
   const auto pictures = MovingWindowSequence(640, 480, 10);
   const Coded coded = EncodeAndDecode(pictures, 6550, 5);
