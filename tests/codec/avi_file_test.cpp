@@ -269,13 +269,35 @@ TEST_F(AviFile, AFailedWriteIsReported) {
     if (streams.format != AVIERR_OK) ::_exit(2);
     for (int i = 0; i < 20; ++i) {
       const HRESULT result = streams.Write(i, ScreenDib(320, 200, 32, i));
-      if (result == AVIERR_FILEWRITE) ::_exit(i > 0 ? 0 : 3);
+      // Frames are stored behind the writes: the failure comes with a later one, and stays.
+      if (result == AVIERR_FILEWRITE)
+        ::_exit(i == 0 ? 3 : AVIStreamEndStreaming(streams.compressed) == AVIERR_FILEWRITE ? 0 : 5);
       if (result != AVIERR_OK) ::_exit(4);
     }
     ::_exit(1);  // every write claimed success
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  // What was stored before the failure plays.
+  EXPECT_EQ(DecodeRgb(path, 320, 200).messages, "");
+
+  // The last frame handed over fails: the end of the streaming says so.
+  const pid_t lastChild = fork();
+  ASSERT_GE(lastChild, 0);
+  if (lastChild == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    OpenStreams streams(Path("last.avi"), ScreenDib(320, 200, 32, 0));
+    if (streams.format != AVIERR_OK) ::_exit(2);
+    // Room for the header, none for a key frame.
+    const auto header = static_cast<rlim_t>(std::filesystem::file_size(Path("last.avi")));
+    const rlimit limit{header + 1024, header + 1024};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    if (streams.Write(0, ScreenDib(320, 200, 32, 0)) != AVIERR_OK) ::_exit(3);  // taken
+    ::_exit(AVIStreamEndStreaming(streams.compressed) == AVIERR_FILEWRITE ? 0 : 4);
+  }
+  ASSERT_EQ(waitpid(lastChild, &status, 0), lastChild);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 
