@@ -51,6 +51,7 @@ Msvc1Encoder::Msvc1Encoder(int width, int height, int quality, int keyFrameEvery
   if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   threads = std::clamp(threads, 1, std::max(1, height / 4 / kMinStripsPerBand));
   workers_ = std::make_unique<BandWorkers>(threads);
+  loadWorkers_ = std::make_unique<BandWorkers>(threads);
   bands_.resize(static_cast<std::size_t>(threads));
   if (threads > 1) {
     const std::size_t stripBlocks = static_cast<std::size_t>(width) / 4;
@@ -90,12 +91,14 @@ void Msvc1Encoder::Load(const std::uint8_t* dibBits, std::size_t stride, int dib
     for (std::size_t i = 0; i < 256; ++i) paletteColours_[i] = Rgb555FromRgb(palette[i]);
   std::uint16_t* source = sources_[static_cast<std::size_t>(framesLoaded_ % 3)].data();
   const std::size_t stripPixels = 4 * static_cast<std::size_t>(width_);
-  for (int strip = 0; strip < height_ / 4; ++strip)
-    ConvertStrip(dibBits, stride, dibBitsPerPixel, strip, source + static_cast<std::size_t>(strip) * stripPixels);
+  const int strips = height_ / 4;
+  const int bands = loadWorkers_->Threads();
+  loadWorkers_->Run(bands, [&](int band) {
+    for (int strip = strips * band / bands; strip < strips * (band + 1) / bands; ++strip)
+      ConvertStrip(dibBits, stride, dibBitsPerPixel, strip, source + static_cast<std::size_t>(strip) * stripPixels);
+  });
   ++framesLoaded_;
 }
-
-int Msvc1Encoder::BandsFor() const { return static_cast<int>(bands_.size()); }
 
 void Msvc1Encoder::CodeBand(int firstStrip, int endStrip, bool key, const std::uint16_t* currentFrame,
                             const std::uint16_t* previousFrame, std::uint8_t* begin, bool wholeFrame, BandCode& code) {
@@ -149,7 +152,7 @@ EncodedFrame Msvc1Encoder::EncodeLoaded() {
   const std::uint16_t* current = sources_[static_cast<std::size_t>(frameNumber_ % 3)].data();
   const std::uint16_t* previous = sources_[static_cast<std::size_t>((frameNumber_ + 2) % 3)].data();
   const int strips = height_ / 4;
-  const int bands = BandsFor();
+  const int bands = static_cast<int>(bands_.size());
   std::uint8_t* out = output_.data();
 
   if (bands == 1) {

@@ -76,7 +76,6 @@ class Msvc1Encoder {
   // edge skips itself.
   void CodeBand(int firstStrip, int endStrip, bool key, const std::uint16_t* current, const std::uint16_t* previous,
                 std::uint8_t* begin, bool wholeFrame, BandCode& code);
-  int BandsFor() const;
 
   int width_, height_;
   int quality_;
@@ -92,7 +91,8 @@ class Msvc1Encoder {
   std::vector<std::uint16_t> paletteColours_;
   std::vector<std::uint8_t> output_;
   std::vector<BandCode> bands_;
-  std::unique_ptr<BandWorkers> workers_;
+  std::unique_ptr<BandWorkers> workers_;      // EncodeLoaded's
+  std::unique_ptr<BandWorkers> loadWorkers_;  // Load's: it may run beside EncodeLoaded
 };
 
 }  // namespace msvc1
