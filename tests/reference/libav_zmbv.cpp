@@ -101,7 +101,8 @@ struct LibavZmbvEncoder::Impl {
   }
 };
 
-LibavZmbvEncoder::LibavZmbvEncoder(int width, int height, int level) : impl_(std::make_unique<Impl>()) {
+LibavZmbvEncoder::LibavZmbvEncoder(int width, int height, int level, int keyFrameEvery)
+    : impl_(std::make_unique<Impl>()) {
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_ZMBV);
   if (!codec) throw std::runtime_error("no zmbv encoder");
   AVCodecContext* c = impl_->context = avcodec_alloc_context3(codec);
@@ -110,6 +111,7 @@ LibavZmbvEncoder::LibavZmbvEncoder(int width, int height, int level) : impl_(std
   c->pix_fmt = AV_PIX_FMT_BGR0;
   c->time_base = AVRational{1, 50};
   c->compression_level = level;
+  c->keyint_min = keyFrameEvery;  // this encoder's key-frame interval
   Check(avcodec_open2(c, codec, nullptr), "open zmbv encoder");
   impl_->frame->width = width;
   impl_->frame->height = height;

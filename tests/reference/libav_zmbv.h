@@ -27,10 +27,11 @@ class ZmbvDecoder {
 };
 
 // libavcodec's zmbv encoder on 32-bit DIBs (B,G,R,x), coded as 32-bit ZMBV; `level` is its
-// compression_level, the motion search its default.
+// compression_level, the motion search its default. It makes frames 0, N, 2N, ... key frames for
+// `keyFrameEvery` N.
 class LibavZmbvEncoder {
  public:
-  LibavZmbvEncoder(int width, int height, int level);
+  LibavZmbvEncoder(int width, int height, int level, int keyFrameEvery);
   ~LibavZmbvEncoder();
   struct Packet {
     std::vector<std::uint8_t> bytes;
