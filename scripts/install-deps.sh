@@ -9,7 +9,7 @@ build_pkgs=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev libxcb-shape0-dev libxcb-randr0-dev
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libyuv-dev
-  libjpeg-dev
+  libjpeg-dev zlib1g-dev
   xdg-utils file
   help2man
 )

@@ -14,6 +14,7 @@ extern "C" {
 #include "camera/codec/libav_frame_encoder.h"
 #include "camera/codec/msvc1_frame_encoder.h"
 #include "camera/codec/vfw_types.h"
+#include "camera/codec/zmbv_frame_encoder.h"
 
 namespace codec {
 namespace {
@@ -48,9 +49,6 @@ QualityControl LambdaQuality(AVCodecContext*, AVDictionary**, int quality) {
 
 // ---- how each encoder is driven ----
 
-const LibavRecipe kZmbv{
-    AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB555LE, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen, false, "",
-    nullptr};
 const LibavRecipe kMjpeg{AV_PIX_FMT_YUVJ420P,
                          AV_PIX_FMT_YUVJ420P,
                          AV_PIX_FMT_YUVJ420P,
@@ -118,6 +116,23 @@ CompressorEntry OwnVideo1Entry() {
   return entry;
 }
 
+// ZMBV is coded by our own encoder too: libavcodec's searches motion over every changed block and
+// must be reopened for each key frame the stream asks for. Ours reads the zlib level from the
+// "compression_level" setting.
+CompressorEntry OwnZmbvEntry(std::vector<ChoiceSetting> settings) {
+  CompressorEntry entry;
+  entry.fourcc = mmioFOURCC('Z', 'M', 'B', 'V');
+  entry.shortName = "zmbv";
+  entry.codecId = AV_CODEC_ID_ZMBV;
+  entry.lossless = true;
+  entry.temporal = true;
+  entry.settings = std::move(settings);
+  entry.makeEncoder = MakeZmbvEncoder;
+  entry.ownDescription = "ZMBV (lossless, screens)";
+  entry.ownEncoderName = "Zip Motion Blocks Video, coded for screens";
+  return entry;
+}
+
 // The table, in compressor-number order. Size rules are what the encoders (and the decoders of
 // their streams) take; the codec tests check each rule against the real encoder.
 // clang-format off: one entry to a paragraph, its settings below it
@@ -128,13 +143,11 @@ std::vector<CompressorEntry> Table() {
   const SizeRule mpeg4Sizes{1, 1, 8191};  // 13-bit picture sizes in the stream header
   return {
       OwnVideo1Entry(),
-      Entry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", "ZMBV (lossless, screens)", AV_CODEC_ID_ZMBV, true, true, any,
-            kZmbv,
-            {{"Compression",
-              "compression_level",
-              {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}},
-              0,
-              "Higher levels make smaller files but take longer over each frame."}}),
+      OwnZmbvEntry({{"Compression",
+                     "compression_level",
+                     {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}},
+                     0,
+                     "Higher levels make smaller files but take longer over each frame."}}),
       Entry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", "Motion JPEG (fast)", AV_CODEC_ID_MJPEG, false, false, any,
             kMjpeg),
       Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", "H.264 (small, plays anywhere)", AV_CODEC_ID_H264, false, true,
