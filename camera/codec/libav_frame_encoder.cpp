@@ -242,7 +242,7 @@ class LibavFrameEncoder final : public FrameEncoder {
   QualityControl quality_;
   std::int64_t framesSinceOpen_ = 0;
   std::atomic<std::int64_t> framesLoaded_{0};  // written by Load only
-  std::int64_t nextPts_ = 0;       // by Code only: frames coded
+  std::int64_t nextPts_ = 0;                   // by Code only: frames coded
   int bitsPerCodedSample_ = 0;
   std::vector<std::uint8_t> extradata_;
 };

@@ -39,7 +39,6 @@ TEST(LargeBlockRecycling, ReusesTheLastFreedFrameAndStillZeroesWhenAsked) {
   platform::GlobalHandle_t zeroed = FreeFilledThenAllocate(platform::GMEM_ZEROINIT, 0x5A);
   EXPECT_TRUE(AllBytesAre(zeroed, 0));
   platform::GlobalFree(zeroed);
-
 }
 
 }  // namespace

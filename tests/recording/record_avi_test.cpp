@@ -161,8 +161,7 @@ TEST_F(RecordAvi, ASlowCompressorKeepsTheClocksTimeAndCountsTheSkippedSlots) {
   EXPECT_GE(probe.frames, 16);
   // The stop came while frames were still being coded: every frame handed over is in the file.
   const auto packets = codectest::ProbePackets(file);
-  EXPECT_EQ(std::count_if(packets.begin(), packets.end(), [](const auto& p) { return p.size > 0; }),
-            cam.FramesWritten);
+  EXPECT_EQ(std::count_if(packets.begin(), packets.end(), [](const auto& p) { return p.size > 0; }), cam.FramesWritten);
   EXPECT_EQ(codectest::DecodeRgb(file, 480, 360).messages, "");
 }
 
