@@ -8,10 +8,10 @@
 #
 # VORLIX_BENCH_DESKTOPS="1080p 4k" chooses the desktops (both by default).
 # Needs in BUILD_DIR: vorlix, bench/recording/recording_scene, bench/recording/grab_bench,
-# bench/msvc1/msvc1_bench. Prints, for each run: distinct frames written against the slots of the
-# time, dropped slots (Vorlix) or duplicated frames (ffmpeg), the achieved frame rate, CPU seconds
-# per recorded second, peak resident memory, bytes per second; for the Video 1 runs also the PSNR
-# of the last decoded frame against the screen.
+# bench/msvc1/msvc1_bench, bench/zmbv/zmbv_bench. Prints, for each run: distinct frames written
+# against the slots of the time, dropped slots (Vorlix) or duplicated frames (ffmpeg), the
+# achieved frame rate, CPU seconds per recorded second, peak resident memory, bytes per second;
+# for the Video 1 runs also the PSNR of the last decoded frame against the screen.
 set -euo pipefail
 
 build=$(cd "${1:?usage: $0 BUILD_DIR [SECONDS] [FPS]}" && pwd)
@@ -150,7 +150,7 @@ bench_desktop() {  # WIDTH HEIGHT AREAS...
       geometry=($((width / 3)) $((height * 5 / 18)) $((width / 3)) $((height * 4 / 9)))
     fi
     for codec in MSVC H264 ZMBV MJPG; do
-      # ZMBV keeps up with no 4K desktop on a small machine; its row would take minutes to say so.
+      # ZMBV deflates each frame on one thread: no small machine keeps up with a 4K desktop in it.
       [ "$codec" = ZMBV ] && [ "$width" -gt 1920 ] && continue
       run vorlix $codec "$area" "${geometry[@]}"
       run ffmpeg $codec "$area" "${geometry[@]}"
@@ -171,3 +171,6 @@ echo
 
 echo "== our Video 1 encoder against libavcodec's msvideo1 on the same 1080p frames =="
 "$build/bench/msvc1/msvc1_bench" --frames 50
+echo
+echo "== our ZMBV encoder against libavcodec's zmbv on the same 1080p frames =="
+"$build/bench/zmbv/zmbv_bench" --frames 50

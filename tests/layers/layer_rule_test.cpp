@@ -24,11 +24,12 @@ struct Layer {
 
 // From the ground up. A folder may always include its own files.
 const std::vector<Layer> kLayers = {
-    {"platform", {}},                                      // the ground floor: nothing of ours
-    {"widgets", {}},                                       // beside platform: Qt only
-    {"camera/codec/msvc1", {}},                            // our Video 1 encoder: plain C++
-    {"camera/codec", {"camera/codec/msvc1", "platform"}},  // no window, no camera
-    {"camera", {"camera/codec", "platform"}},              // the main window only as a QWidget*
+    {"platform", {}},                                                           // the ground floor: nothing of ours
+    {"widgets", {}},                                                            // beside platform: Qt only
+    {"camera/codec/msvc1", {}},                                                 // our Video 1 encoder: plain C++
+    {"camera/codec/zmbv", {}},                                                  // our ZMBV encoder: plain C++ and zlib
+    {"camera/codec", {"camera/codec/msvc1", "camera/codec/zmbv", "platform"}},  // no window, no camera
+    {"camera", {"camera/codec", "platform"}},                                   // the main window only as a QWidget*
     {"windows",
      {"camera", "camera/codec", "platform", "widgets", "app/ScreenUnit.h"}},  // the main window's global instance
     {"app", {"windows", "camera", "camera/codec", "platform", "widgets"}},
