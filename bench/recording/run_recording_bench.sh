@@ -91,7 +91,10 @@ run() {  # TOOL CODEC AREA X Y W H
     pauser=$!
   fi
   if [ "$tool" = vorlix ]; then
-    /usr/bin/time -v -o "$times" "$build/vorlix" --record "$seconds" "$out" --region "$x,$y,$w,$h" --fps "$fps" \
+    # A desktop session has a session bus. On this bare X server Qt would have libdbus start one,
+    # and its fork, as the recording starts, makes every page of the program copy-on-write: the
+    # first frames would pay for the missing session, not for the recording.
+    DBUS_SESSION_BUS_ADDRESS=disabled: /usr/bin/time -v -o "$times" "$build/vorlix" --record "$seconds" "$out" --region "$x,$y,$w,$h" --fps "$fps" \
       --codec "$codec" --quality "$quality" --no-cursor >"$log" 2>&1
     written=$(sed -n 's/^frames written: //p' "$log")
     missed=$(sed -n 's/^slots dropped: //p' "$log")
