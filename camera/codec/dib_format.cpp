@@ -37,4 +37,19 @@ std::optional<DibFormat> ReadDibFormat(const void* format, std::size_t available
   return dib;
 }
 
+void WidenTo32Bits(const DibFormat& format, const std::uint8_t* dibBits, std::vector<std::uint8_t>& widened) {
+  const std::size_t stride = format.Stride();
+  widened.resize(static_cast<std::size_t>(format.width) * static_cast<std::size_t>(format.height) * 4);
+  std::uint8_t* out = widened.data();
+  for (int y = 0; y < format.height; ++y) {
+    const std::uint8_t* row = dibBits + static_cast<std::size_t>(y) * stride;
+    for (int x = 0; x < format.width; ++x, out += 4, row += 3) {
+      out[0] = row[0];
+      out[1] = row[1];
+      out[2] = row[2];
+      out[3] = 0;
+    }
+  }
+}
+
 }  // namespace codec

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "camera/codec/msvc1/msvc1_encoder.h"
+#include "camera/codec/own_frame_encoder.h"
 
 namespace codec {
 namespace {
@@ -19,8 +20,6 @@ class Msvc1FrameEncoder final : public FrameEncoder {
       : input_(setup.input), quality_(setup.quality), stride_(setup.input.Stride()) {
     // Key frames come when the stream asks for them (by position), never by the encoder's count.
     encoder_.emplace(input_.width, input_.height, quality_, 0);
-    if (input_.bitsPerPixel == 24)
-      widened_.resize(static_cast<std::size_t>(input_.width) * static_cast<std::size_t>(input_.height) * 4);
   }
 
   bool Load(const std::uint8_t* dibBits) override {
@@ -28,7 +27,7 @@ class Msvc1FrameEncoder final : public FrameEncoder {
     try {
       switch (input_.bitsPerPixel) {
         case 8: encoder_->Load(dibBits, stride_, 8, input_.palette.data()); break;
-        case 24: encoder_->Load(Widen24(dibBits), static_cast<std::size_t>(input_.width) * 4, 32); break;
+        case 24: encoder_->Load(Widened(dibBits), static_cast<std::size_t>(input_.width) * 4, 32); break;
         default: encoder_->Load(dibBits, stride_, input_.bitsPerPixel); break;
       }
       return true;
@@ -37,33 +36,13 @@ class Msvc1FrameEncoder final : public FrameEncoder {
     }
   }
 
-  bool Code(bool keyFrame, EncodedFrame& out) override {
-    try {
-      if (keyFrame) encoder_->ForceKeyFrame();
-      const msvc1::EncodedFrame coded = encoder_->EncodeLoaded();
-      out.bytes = coded.bytes;
-      out.keyFrame = coded.keyFrame;
-      return true;
-    } catch (const std::exception&) {
-      return false;
-    }
-  }
+  bool Code(bool keyFrame, EncodedFrame& out) override { return CodeLoadedFrame(*encoder_, keyFrame, out); }
 
   int BitsPerCodedSample() const override { return kCodedBitsPerSample; }
 
  private:
-  // B,G,R rows to B,G,R,0 rows, which the encoder reads.
-  const std::uint8_t* Widen24(const std::uint8_t* dibBits) {
-    std::uint8_t* out = widened_.data();
-    for (int y = 0; y < input_.height; ++y) {
-      const std::uint8_t* row = dibBits + static_cast<std::size_t>(y) * stride_;
-      for (int x = 0; x < input_.width; ++x, out += 4, row += 3) {
-        out[0] = row[0];
-        out[1] = row[1];
-        out[2] = row[2];
-        out[3] = 0;
-      }
-    }
+  const std::uint8_t* Widened(const std::uint8_t* dibBits) {
+    WidenTo32Bits(input_, dibBits, widened_);
     return widened_.data();
   }
 
@@ -77,14 +56,7 @@ class Msvc1FrameEncoder final : public FrameEncoder {
 }  // namespace
 
 std::unique_ptr<FrameEncoder> MakeMsvc1Encoder(const CompressorEntry&, const EncoderSetup& setup) {
-  const int bits = setup.input.bitsPerPixel;
-  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return nullptr;
-  if (!msvc1::Msvc1Encoder::AcceptsSize(setup.input.width, setup.input.height)) return nullptr;
-  try {
-    return std::make_unique<Msvc1FrameEncoder>(setup);
-  } catch (const std::exception&) {  // no memory for a picture this large
-    return nullptr;
-  }
+  return MakeOwnEncoder<Msvc1FrameEncoder, msvc1::Msvc1Encoder>(setup);
 }
 
 }  // namespace codec

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "camera/codec/own_frame_encoder.h"
 #include "camera/codec/zmbv/zmbv_encoder.h"
 
 namespace codec {
@@ -32,8 +33,6 @@ class ZmbvFrameEncoder final : public FrameEncoder {
     const int coded = input_.bitsPerPixel == 24 ? 32 : input_.bitsPerPixel;
     // Key frames come when the stream asks for them (by position), never by the encoder's count.
     encoder_.emplace(input_.width, input_.height, coded, LevelFrom(setup), 0);
-    if (input_.bitsPerPixel == 24)
-      widened_.resize(static_cast<std::size_t>(input_.width) * static_cast<std::size_t>(input_.height) * 4);
   }
 
   bool Load(const std::uint8_t* dibBits) override {
@@ -41,7 +40,7 @@ class ZmbvFrameEncoder final : public FrameEncoder {
     try {
       switch (input_.bitsPerPixel) {
         case 8: encoder_->Load(dibBits, stride_, input_.palette.data()); break;
-        case 24: encoder_->Load(Widen24(dibBits), static_cast<std::size_t>(input_.width) * 4); break;
+        case 24: encoder_->Load(Widened(dibBits), static_cast<std::size_t>(input_.width) * 4); break;
         default: encoder_->Load(dibBits, stride_); break;
       }
       return true;
@@ -50,33 +49,13 @@ class ZmbvFrameEncoder final : public FrameEncoder {
     }
   }
 
-  bool Code(bool keyFrame, EncodedFrame& out) override {
-    try {
-      if (keyFrame) encoder_->ForceKeyFrame();
-      const zmbv::EncodedFrame coded = encoder_->EncodeLoaded();
-      out.bytes = coded.bytes;
-      out.keyFrame = coded.keyFrame;
-      return true;
-    } catch (const std::exception&) {
-      return false;
-    }
-  }
+  bool Code(bool keyFrame, EncodedFrame& out) override { return CodeLoadedFrame(*encoder_, keyFrame, out); }
 
   int BitsPerCodedSample() const override { return encoder_->BitsPerCodedSample(); }
 
  private:
-  // B,G,R rows to B,G,R,0 rows, which the encoder reads.
-  const std::uint8_t* Widen24(const std::uint8_t* dibBits) {
-    std::uint8_t* out = widened_.data();
-    for (int y = 0; y < input_.height; ++y) {
-      const std::uint8_t* row = dibBits + static_cast<std::size_t>(y) * stride_;
-      for (int x = 0; x < input_.width; ++x, out += 4, row += 3) {
-        out[0] = row[0];
-        out[1] = row[1];
-        out[2] = row[2];
-        out[3] = 0;
-      }
-    }
+  const std::uint8_t* Widened(const std::uint8_t* dibBits) {
+    WidenTo32Bits(input_, dibBits, widened_);
     return widened_.data();
   }
 
@@ -89,14 +68,7 @@ class ZmbvFrameEncoder final : public FrameEncoder {
 }  // namespace
 
 std::unique_ptr<FrameEncoder> MakeZmbvEncoder(const CompressorEntry&, const EncoderSetup& setup) {
-  const int bits = setup.input.bitsPerPixel;
-  if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return nullptr;
-  if (!zmbv::ZmbvEncoder::AcceptsSize(setup.input.width, setup.input.height)) return nullptr;
-  try {
-    return std::make_unique<ZmbvFrameEncoder>(setup);
-  } catch (const std::exception&) {  // no memory for a picture this large
-    return nullptr;
-  }
+  return MakeOwnEncoder<ZmbvFrameEncoder, zmbv::ZmbvEncoder>(setup);
 }
 
 }  // namespace codec

@@ -1,5 +1,7 @@
 #include "tests/reference/libav_msvideo1.h"
 
+#include "tests/reference/libav_codec_handles.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -47,16 +49,7 @@ std::string LibavMessages::Take() {
   return std::exchange(logText, {});
 }
 
-struct Msvideo1Decoder::Impl {
-  AVCodecContext* context = nullptr;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
-  ~Impl() {
-    avcodec_free_context(&context);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-  }
-};
+struct Msvideo1Decoder::Impl : libavtest::CodecHandles {};
 
 Msvideo1Decoder::Msvideo1Decoder(int width, int height) : impl_(std::make_unique<Impl>()) {
   const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MSVIDEO1);
@@ -87,17 +80,7 @@ std::vector<std::uint16_t> Msvideo1Decoder::Decode(std::span<const std::uint8_t>
   return picture;
 }
 
-struct LibavMsvideo1Encoder::Impl {
-  AVCodecContext* context = nullptr;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
-  std::int64_t pts = 0;
-  ~Impl() {
-    avcodec_free_context(&context);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-  }
-};
+struct LibavMsvideo1Encoder::Impl : libavtest::CodecHandles {};
 
 LibavMsvideo1Encoder::LibavMsvideo1Encoder(int width, int height, int keyFrameEvery) : impl_(std::make_unique<Impl>()) {
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_MSVIDEO1);
@@ -110,10 +93,7 @@ LibavMsvideo1Encoder::LibavMsvideo1Encoder(int width, int height, int keyFrameEv
   c->keyint_min = keyFrameEvery;  // this encoder's key-frame interval
   c->gop_size = keyFrameEvery;
   Check(avcodec_open2(c, codec, nullptr), "open msvideo1 encoder");
-  impl_->frame->width = width;
-  impl_->frame->height = height;
-  impl_->frame->format = AV_PIX_FMT_RGB555;
-  Check(av_frame_get_buffer(impl_->frame, 0), "frame buffer");
+  impl_->AllocateFrame(width, height, AV_PIX_FMT_RGB555);
 }
 LibavMsvideo1Encoder::~LibavMsvideo1Encoder() = default;
 
@@ -124,12 +104,8 @@ LibavMsvideo1Encoder::Packet LibavMsvideo1Encoder::Encode(const std::vector<std:
     std::memcpy(f->data[0] + y * f->linesize[0],
                 picture.data() + static_cast<std::size_t>(f->height - 1 - y) * f->width,
                 static_cast<std::size_t>(f->width) * 2);
-  f->pts = impl_->pts++;
-  Check(avcodec_send_frame(impl_->context, f), "send frame");
-  Check(avcodec_receive_packet(impl_->context, impl_->packet), "receive packet");
-  Packet result{std::vector<std::uint8_t>(impl_->packet->data, impl_->packet->data + impl_->packet->size),
-                (impl_->packet->flags & AV_PKT_FLAG_KEY) != 0};
-  av_packet_unref(impl_->packet);
+  auto [bytes, key] = impl_->EncodeFrame();
+  Packet result{std::move(bytes), key};
   return result;
 }
 

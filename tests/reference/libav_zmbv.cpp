@@ -1,5 +1,7 @@
 #include "tests/reference/libav_zmbv.h"
 
+#include "tests/reference/libav_codec_handles.h"
+
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -25,16 +27,7 @@ std::uint32_t Widen5(std::uint32_t v) { return (v << 3) | (v >> 2); }
 
 }  // namespace
 
-struct ZmbvDecoder::Impl {
-  AVCodecContext* context = nullptr;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
-  ~Impl() {
-    avcodec_free_context(&context);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-  }
-};
+struct ZmbvDecoder::Impl : libavtest::CodecHandles {};
 
 ZmbvDecoder::ZmbvDecoder(int width, int height, int bitsPerCodedSample) : impl_(std::make_unique<Impl>()) {
   const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_ZMBV);
@@ -89,17 +82,7 @@ ZmbvDecoder::Picture ZmbvDecoder::Decode(std::span<const std::uint8_t> bytes) {
   return picture;
 }
 
-struct LibavZmbvEncoder::Impl {
-  AVCodecContext* context = nullptr;
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* frame = av_frame_alloc();
-  std::int64_t pts = 0;
-  ~Impl() {
-    avcodec_free_context(&context);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-  }
-};
+struct LibavZmbvEncoder::Impl : libavtest::CodecHandles {};
 
 LibavZmbvEncoder::LibavZmbvEncoder(int width, int height, int level, int keyFrameEvery)
     : impl_(std::make_unique<Impl>()) {
@@ -113,10 +96,7 @@ LibavZmbvEncoder::LibavZmbvEncoder(int width, int height, int level, int keyFram
   c->compression_level = level;
   c->keyint_min = keyFrameEvery;  // this encoder's key-frame interval
   Check(avcodec_open2(c, codec, nullptr), "open zmbv encoder");
-  impl_->frame->width = width;
-  impl_->frame->height = height;
-  impl_->frame->format = AV_PIX_FMT_BGR0;
-  Check(av_frame_get_buffer(impl_->frame, 0), "frame buffer");
+  impl_->AllocateFrame(width, height, AV_PIX_FMT_BGR0);
 }
 LibavZmbvEncoder::~LibavZmbvEncoder() = default;
 
@@ -126,12 +106,8 @@ LibavZmbvEncoder::Packet LibavZmbvEncoder::Encode(const std::uint8_t* dib, std::
   for (int y = 0; y < f->height; ++y)
     std::memcpy(f->data[0] + static_cast<std::ptrdiff_t>(y) * f->linesize[0],
                 dib + static_cast<std::size_t>(f->height - 1 - y) * stride, static_cast<std::size_t>(f->width) * 4);
-  f->pts = impl_->pts++;
-  Check(avcodec_send_frame(impl_->context, f), "send frame");
-  Check(avcodec_receive_packet(impl_->context, impl_->packet), "receive packet");
-  Packet result{std::vector<std::uint8_t>(impl_->packet->data, impl_->packet->data + impl_->packet->size),
-                (impl_->packet->flags & AV_PKT_FLAG_KEY) != 0};
-  av_packet_unref(impl_->packet);
+  auto [bytes, key] = impl_->EncodeFrame();
+  Packet result{std::move(bytes), key};
   return result;
 }
 
