@@ -42,7 +42,8 @@ struct CodecHandles {
     frame->pts = pts++;
     if (avcodec_send_frame(context, frame) < 0 || avcodec_receive_packet(context, packet) < 0)
       throw std::runtime_error("the encoder refused a frame");
-    std::pair<std::vector<std::uint8_t>, bool> coded{std::vector<std::uint8_t>(packet->data, packet->data + packet->size),
+    std::pair<std::vector<std::uint8_t>, bool> coded{std::vector<std::uint8_t>(packet->data,
+                                                                               packet->data + packet->size),
                                                      (packet->flags & AV_PKT_FLAG_KEY) != 0};
     av_packet_unref(packet);
     return coded;
