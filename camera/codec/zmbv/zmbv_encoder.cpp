@@ -84,8 +84,11 @@ ZmbvEncoder::ZmbvEncoder(int width, int height, int bitsPerPixel, int level, int
   for (Source& source : sources_) source.pixels.assign(pictureBytes, 0);
   const std::size_t blocks = static_cast<std::size_t>(blocksWide_) * static_cast<std::size_t>(blocksHigh_);
   vectorBytes_ = (blocks * 2 + 3) & ~std::size_t{3};
-  inter_.assign(kPaletteBytes + vectorBytes_ + pictureBytes, 0);
-  output_.assign(kKeyHeaderBytes + compressBound(static_cast<uLong>(kPaletteBytes + pictureBytes)) + 64, 0);
+  // Sized for a frame that changes everywhere, but left unwritten: a frame takes memory only for
+  // the blocks it changes.
+  inter_.reset(new std::uint8_t[kPaletteBytes + vectorBytes_ + pictureBytes]);
+  // Grows when a frame needs more; most need a small part of the picture's size.
+  output_.assign(kKeyHeaderBytes + pictureBytes / 8 + 64, 0);
   deflater_ = std::make_unique<Deflater>(level_);
 }
 
@@ -137,7 +140,7 @@ void ZmbvEncoder::Load(const std::uint8_t* dibBits, std::size_t stride, const st
 }
 
 std::size_t ZmbvEncoder::CodeInter(const Source& current, const Source& previous, bool& paletteChanged) {
-  std::uint8_t* out = inter_.data();
+  std::uint8_t* out = inter_.get();
   paletteChanged = bitsPerPixel_ == 8 && current.palette != previous.palette;
   if (paletteChanged) {
     for (std::size_t i = 0; i < kPaletteBytes; ++i) *out++ = current.palette[i] ^ previous.palette[i];
@@ -178,7 +181,7 @@ std::size_t ZmbvEncoder::CodeInter(const Source& current, const Source& previous
       }
     }
   }
-  return static_cast<std::size_t>(out - inter_.data());
+  return static_cast<std::size_t>(out - inter_.get());
 }
 
 EncodedFrame ZmbvEncoder::EncodeLoaded() {
@@ -203,7 +206,7 @@ EncodedFrame ZmbvEncoder::EncodeLoaded() {
     const std::size_t size = CodeInter(current, previous, paletteChanged);
     output_[0] = paletteChanged ? kPaletteChangedFlag : 0;
     used = 1;
-    deflater_->Add(inter_.data(), size, true, output_, used);
+    deflater_->Add(inter_.get(), size, true, output_, used);
   }
   ++frameNumber_;
   return EncodedFrame{std::span<const std::uint8_t>(output_.data(), used), key};

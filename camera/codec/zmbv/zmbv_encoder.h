@@ -74,7 +74,7 @@ class ZmbvEncoder {
   // Frame n is in n % 3, so that a Load never writes the picture being coded nor the one it is
   // compared with.
   std::array<Source, 3> sources_;
-  std::vector<std::uint8_t> inter_;  // an inter frame before deflate: palette XOR, vectors, XOR blocks
+  std::unique_ptr<std::uint8_t[]> inter_;  // an inter frame before deflate: palette XOR, vectors, XOR blocks
   std::vector<std::uint8_t> output_;
   std::unique_ptr<Deflater> deflater_;
 };
