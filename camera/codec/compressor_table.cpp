@@ -54,11 +54,11 @@ const LibavRecipe kMjpeg{AV_PIX_FMT_YUVJ420P,
                          AV_PIX_FMT_YUVJ420P,
                          AV_PIX_FMT_YUVJ420P,
                          KeyFrameControl::EveryFrame,
-                         true,
+                         Threading::SlicesForLargeFrames,
                          "",
                          QuantiserQuality};
 const LibavRecipe kX264{AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUV420P,
-                        KeyFrameControl::PictureType, true,
+                        KeyFrameControl::PictureType, Threading::Always,
                         // No lookahead and no frame threads: one packet comes out per frame.
                         "tune=zerolatency:forced-idr=1", RateFactorQuality};
 const LibavRecipe kMpeg4{AV_PIX_FMT_YUV420P,
@@ -66,23 +66,44 @@ const LibavRecipe kMpeg4{AV_PIX_FMT_YUV420P,
                          AV_PIX_FMT_YUV420P,
                          AV_PIX_FMT_YUV420P,
                          KeyFrameControl::PictureType,
-                         true,
+                         Threading::SlicesForLargeFrames,
                          "",
                          QuantiserQuality};
-const LibavRecipe kUtvideo{
-    AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, KeyFrameControl::EveryFrame, false, "",
-    nullptr};
-const LibavRecipe kHuffyuv{
-    AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, KeyFrameControl::EveryFrame, false, "",
-    nullptr};
+const LibavRecipe kUtvideo{AV_PIX_FMT_GBRP,
+                           AV_PIX_FMT_GBRP,
+                           AV_PIX_FMT_GBRP,
+                           AV_PIX_FMT_GBRP,
+                           KeyFrameControl::EveryFrame,
+                           Threading::None,
+                           "",
+                           nullptr};
+const LibavRecipe kHuffyuv{AV_PIX_FMT_RGB24,
+                           AV_PIX_FMT_RGB24,
+                           AV_PIX_FMT_RGB24,
+                           AV_PIX_FMT_RGB24,
+                           KeyFrameControl::EveryFrame,
+                           Threading::None,
+                           "",
+                           nullptr};
 const LibavRecipe kFfv1{
-    AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen, false, "", nullptr};
-const LibavRecipe kPng{
-    AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, KeyFrameControl::EveryFrame, false, "",
+    AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen, Threading::None, "",
     nullptr};
-const LibavRecipe kCinepak{
-    AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, KeyFrameControl::Reopen, false, "",
-    LambdaQuality};
+const LibavRecipe kPng{AV_PIX_FMT_PAL8,
+                       AV_PIX_FMT_RGB24,
+                       AV_PIX_FMT_RGB24,
+                       AV_PIX_FMT_RGB24,
+                       KeyFrameControl::EveryFrame,
+                       Threading::None,
+                       "",
+                       nullptr};
+const LibavRecipe kCinepak{AV_PIX_FMT_RGB24,
+                           AV_PIX_FMT_RGB24,
+                           AV_PIX_FMT_RGB24,
+                           AV_PIX_FMT_RGB24,
+                           KeyFrameControl::Reopen,
+                           Threading::None,
+                           "",
+                           LambdaQuality};
 
 CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, const char* description, AVCodecID codecId,
                       bool lossless, bool temporal, SizeRule sizes, const LibavRecipe& recipe,

@@ -149,8 +149,8 @@ class LibavFrameEncoder final : public FrameEncoder {
     context_->time_base = AVRational{setup_.scale, setup_.rate};
     context_->framerate = AVRational{setup_.rate, setup_.scale};
     context_->max_b_frames = 0;
-    context_->thread_count = recipe_.sliceThreads ? 0 : 1;
-    context_->thread_type = FF_THREAD_SLICE;  // frame threads would delay the packets
+    context_->thread_count = Threaded() ? 0 : 1;  // 0: one per core
+    context_->thread_type = FF_THREAD_SLICE;      // frame threads would delay the packets
     if (IsYuv(codedFormat_)) {
       context_->colorspace = AVCOL_SPC_SMPTE170M;
       context_->color_range = IsFullRangeYuv(codedFormat_) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
@@ -182,6 +182,17 @@ class LibavFrameEncoder final : public FrameEncoder {
   }
 
   void CloseContext() { avcodec_free_context(&context_); }
+
+  bool Threaded() const {
+    constexpr long long kFullHd = 1920LL * 1080LL;
+    switch (recipe_.threading) {
+      case Threading::None: return false;
+      case Threading::SlicesForLargeFrames:
+        return static_cast<long long>(setup_.input.width) * setup_.input.height > kFullHd;
+      case Threading::Always: return true;
+    }
+    return false;
+  }
 
   // The DIB's rows, bottom row first, into the frame, top row first, in the fed format.
   bool FillFrame(const std::uint8_t* dibBits, AVFrame* frame) {

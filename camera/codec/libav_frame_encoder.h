@@ -23,6 +23,16 @@ enum class KeyFrameControl {
   EveryFrame,   // every frame it makes is a key frame
 };
 
+// Whether an encoder splits a frame over the cores.
+enum class Threading {
+  None,
+  // libavcodec's MPEG-family encoders: in slices only for frames above full HD. Coding in slices
+  // makes them reserve and clear a worst-case packet of about 3 KB a macroblock (27 MB at full HD,
+  // 108 MB at 4K), while one core codes a full-HD frame in a few milliseconds.
+  SlicesForLargeFrames,
+  Always,  // the encoder's own threads (x264's): no such cost
+};
+
 // What a quality mapping sets besides the encoder's options.
 struct QualityControl {
   int frameQuality = 0;  // AVFrame::quality of every frame (0: unset)
@@ -34,7 +44,7 @@ struct LibavRecipe {
   // The pixel format the encoder is fed, per input depth 8, 16, 24 and 32 bits.
   AVPixelFormat from8, from16, from24, from32;
   KeyFrameControl keys = KeyFrameControl::PictureType;
-  bool sliceThreads = false;      // let the encoder split a frame over the cores
+  Threading threading = Threading::None;
   const char* fixedOptions = "";  // "name=value:name=value"
   QualityMapping quality = nullptr;
 
