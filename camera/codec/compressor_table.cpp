@@ -69,33 +69,13 @@ const LibavRecipe kMpeg4{AV_PIX_FMT_YUV420P,
                          Threading::SlicesForLargeFrames,
                          "",
                          QuantiserQuality};
-const LibavRecipe kUtvideo{AV_PIX_FMT_GBRP,
-                           AV_PIX_FMT_GBRP,
-                           AV_PIX_FMT_GBRP,
-                           AV_PIX_FMT_GBRP,
-                           KeyFrameControl::EveryFrame,
-                           Threading::None,
-                           "",
-                           nullptr};
-const LibavRecipe kHuffyuv{AV_PIX_FMT_RGB24,
-                           AV_PIX_FMT_RGB24,
-                           AV_PIX_FMT_RGB24,
-                           AV_PIX_FMT_RGB24,
-                           KeyFrameControl::EveryFrame,
-                           Threading::None,
-                           "",
-                           nullptr};
-const LibavRecipe kFfv1{
-    AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen, Threading::None, "",
-    nullptr};
-const LibavRecipe kPng{AV_PIX_FMT_PAL8,
-                       AV_PIX_FMT_RGB24,
-                       AV_PIX_FMT_RGB24,
-                       AV_PIX_FMT_RGB24,
-                       KeyFrameControl::EveryFrame,
-                       Threading::None,
-                       "",
-                       nullptr};
+const LibavRecipe kUtvideo{AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP, AV_PIX_FMT_GBRP,
+                           KeyFrameControl::EveryFrame};
+const LibavRecipe kHuffyuv{AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
+                           KeyFrameControl::EveryFrame};
+const LibavRecipe kFfv1{AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, AV_PIX_FMT_BGR0, KeyFrameControl::Reopen};
+const LibavRecipe kPng{AV_PIX_FMT_PAL8, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24, AV_PIX_FMT_RGB24,
+                       KeyFrameControl::EveryFrame};
 const LibavRecipe kCinepak{AV_PIX_FMT_RGB24,
                            AV_PIX_FMT_RGB24,
                            AV_PIX_FMT_RGB24,
