@@ -103,7 +103,11 @@ void ZmbvEncoder::Load(const std::uint8_t* dibBits, std::size_t stride, const st
   if (!dibBits) throw std::invalid_argument("no picture to encode");
   if (bitsPerPixel_ == 8 && !palette) throw std::invalid_argument("an 8-bit picture needs its palette");
   if (stride < rowBytes_) throw std::invalid_argument("row stride shorter than a row");
-  Source& source = sources_[static_cast<std::size_t>(framesLoaded_ % 3)];
+  const std::int64_t frame = framesLoaded_.load();
+  // The frame before must be past its compare with the picture this one replaces.
+  for (std::int64_t past = framesPastCompare_.load(); past < frame; past = framesPastCompare_.load())
+    framesPastCompare_.wait(past);
+  Source& source = sources_[static_cast<std::size_t>(frame % 2)];
   if (bitsPerPixel_ == 8)
     for (std::size_t i = 0; i < 256; ++i) {
       source.palette[3 * i] = static_cast<std::uint8_t>(palette[i] >> 16);
@@ -188,8 +192,12 @@ EncodedFrame ZmbvEncoder::EncodeLoaded() {
   if (frameNumber_ >= framesLoaded_) throw std::logic_error("no picture loaded");
   const bool key = frameNumber_ == 0 || keyFrameForced_ || (keyFrameEvery_ > 0 && frameNumber_ % keyFrameEvery_ == 0);
   keyFrameForced_ = false;
-  const Source& current = sources_[static_cast<std::size_t>(frameNumber_ % 3)];
-  const Source& previous = sources_[static_cast<std::size_t>((frameNumber_ + 2) % 3)];
+  const Source& current = sources_[static_cast<std::size_t>(frameNumber_ % 2)];
+  const Source& previous = sources_[static_cast<std::size_t>((frameNumber_ + 1) % 2)];
+  auto releasePrevious = [this] {
+    framesPastCompare_.store(frameNumber_ + 1);
+    framesPastCompare_.notify_all();
+  };
 
   std::size_t used = 0;
   if (key) {
@@ -198,12 +206,14 @@ EncodedFrame ZmbvEncoder::EncodeLoaded() {
     std::memcpy(output_.data(), header, kKeyHeaderBytes);
     used = kKeyHeaderBytes;
     // The decoder restarts its inflater at every key frame.
+    releasePrevious();
     if (deflateReset(&deflater_->stream) != Z_OK) throw std::runtime_error("zlib: deflateReset failed");
     if (bitsPerPixel_ == 8) deflater_->Add(current.palette.data(), kPaletteBytes, false, output_, used);
     deflater_->Add(current.pixels.data(), current.pixels.size(), true, output_, used);
   } else {
     bool paletteChanged = false;
     const std::size_t size = CodeInter(current, previous, paletteChanged);
+    releasePrevious();
     output_[0] = paletteChanged ? kPaletteChangedFlag : 0;
     used = 1;
     deflater_->Add(inter_.get(), size, true, output_, used);

@@ -70,10 +70,12 @@ class ZmbvEncoder {
   std::size_t vectorBytes_;  // two a block, padded to a multiple of 4
   std::int64_t frameNumber_ = 0;
   std::atomic<std::int64_t> framesLoaded_{0};  // written by Load only
+  // Frames whose coding no longer reads the picture before them: written by EncodeLoaded only.
+  std::atomic<std::int64_t> framesPastCompare_{0};
   bool keyFrameForced_ = false;
-  // Frame n is in n % 3, so that a Load never writes the picture being coded nor the one it is
-  // compared with.
-  std::array<Source, 3> sources_;
+  // Frame n is in n % 2. Frame n + 1 loads into the picture that frame n is compared with, so its
+  // Load waits until that compare is over: a short pass before the deflate, which it overlaps.
+  std::array<Source, 2> sources_;
   std::unique_ptr<std::uint8_t[]> inter_;  // an inter frame before deflate: palette XOR, vectors, XOR blocks
   std::vector<std::uint8_t> output_;
   std::unique_ptr<Deflater> deflater_;
