@@ -41,12 +41,32 @@ void WidenTo32Bits(const DibFormat& format, const std::uint8_t* dibBits, std::ve
   const std::size_t stride = format.Stride();
   widened.resize(static_cast<std::size_t>(format.width) * static_cast<std::size_t>(format.height) * 4);
   std::uint8_t* out = widened.data();
+  // Five bits to eight: the top bits repeated below, so that 31 becomes 255.
+  auto five = [](unsigned v) { return static_cast<std::uint8_t>((v << 3) | (v >> 2)); };
   for (int y = 0; y < format.height; ++y) {
     const std::uint8_t* row = dibBits + static_cast<std::size_t>(y) * stride;
-    for (int x = 0; x < format.width; ++x, out += 4, row += 3) {
-      out[0] = row[0];
-      out[1] = row[1];
-      out[2] = row[2];
+    for (int x = 0; x < format.width; ++x, out += 4) {
+      switch (format.bitsPerPixel) {
+        case 8: {
+          const std::uint32_t colour = format.palette[row[x]];  // 0x00RRGGBB
+          out[0] = static_cast<std::uint8_t>(colour);
+          out[1] = static_cast<std::uint8_t>(colour >> 8);
+          out[2] = static_cast<std::uint8_t>(colour >> 16);
+          break;
+        }
+        case 16: {
+          const unsigned v = row[2 * x] | static_cast<unsigned>(row[2 * x + 1]) << 8;
+          out[0] = five(v & 31);
+          out[1] = five((v >> 5) & 31);
+          out[2] = five((v >> 10) & 31);
+          break;
+        }
+        default:
+          out[0] = row[3 * x];
+          out[1] = row[3 * x + 1];
+          out[2] = row[3 * x + 2];
+          break;
+      }
       out[3] = 0;
     }
   }

@@ -27,8 +27,9 @@ inline constexpr int kMaxFrameSide = 16384;
 // top-down rows, 1 or 4 bits per pixel, an empty or oversized picture, a short block.
 std::optional<DibFormat> ReadDibFormat(const void* format, std::size_t available);
 
-// The rows of a 24-bit DIB of `format` as B,G,R,0 rows without padding, for encoders that read
-// four bytes a pixel: `widened` (resized here) holds them, in the same order.
+// The rows of an 8-bit (palette), 16-bit (x-5-5-5) or 24-bit DIB of `format` as B,G,R,0 rows
+// without padding, for encoders that read four bytes a pixel: `widened` (resized here) holds them,
+// in the same order.
 void WidenTo32Bits(const DibFormat& format, const std::uint8_t* dibBits, std::vector<std::uint8_t>& widened);
 
 }  // namespace codec
