@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
+#include <new>
 #include <cstdio>
 #include <vector>
 

@@ -17,13 +17,11 @@
 #include "app/still_files.h"
 #include "app/still_image.h"
 #include "tests/support/image_probe.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
-std::string TempFolder() {
-  char dir[] = "/tmp/vorlix-images-XXXXXX";
-  return mkdtemp(dir);
-}
+std::string TempFolder() { return testsupport::MakeTempFolder("vorlix-images"); }
 
 // A 5 x 3 still at `bits`; pixel (x, y) counted from the top has colour Colour(x, y).
 std::uint32_t Colour(int x, int y) { return ((x * 48) << 16) | ((y * 96) << 8) | ((x + y) * 24); }

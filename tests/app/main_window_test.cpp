@@ -13,6 +13,7 @@
 #include "tests/support/image_probe.h"
 #include "tests/support/modal_watcher.h"
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/x_session.h"
 #include "widgets/image_button.h"
 #include "windows/ScrUnit.h"
@@ -24,8 +25,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char dir[] = "/tmp/vorlix-home-XXXXXX";
-    home_ = mkdtemp(dir);
+    home_ = testsupport::MakeTempFolder("vorlix-home");
     setenv("HOME", home_.c_str(), 1);
     CreateWindows();
     QApplication::processEvents();

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 
 namespace codectest {
 namespace {
@@ -349,11 +350,7 @@ AviHeaders ReadAviHeaders(const std::string& path) {
   return headers;
 }
 
-std::string TempFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vorlix-codec-XXXXXX").string();
-  const char* made = ::mkdtemp(pattern.data());
-  return made ? std::string(made) : std::string();
-}
+std::string TempFolder() { return testsupport::MakeTempFolder("vorlix-codec"); }
 
 long FileSize(const std::string& path) {
   std::error_code error;

@@ -14,6 +14,7 @@
 #include "tests/msvc1/screen_pictures.h"
 #include "tests/reference/libav_msvideo1.h"
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -70,13 +71,7 @@ void ExpectSamePicture(const Dib& source, const std::vector<std::uint16_t>& deco
   EXPECT_EQ(wrong, 0);
 }
 
-std::string TempFile(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("vorlix-msvc1-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
-}
+std::string TempFile(const std::string& name) { return testsupport::MakeTempFolder("vorlix-msvc1") + "/" + name; }
 
 // ---------------------------------------------------------------------------------------------
 
@@ -230,7 +225,6 @@ TEST_P(KeyFrameInterval, IsHonouredInTheFileAndKeyFramesDecodeAlone) {
     msvc1test::Msvideo1Decoder fresh(160, 120);
     EXPECT_EQ(fresh.Decode(coded.frames[i].bytes), coded.decoded[i]) << "key frame " << i;
   }
-  std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 
 INSTANTIATE_TEST_SUITE_P(Intervals, KeyFrameInterval, ::testing::Values(1, 2, 3, 5, 0));
@@ -301,7 +295,6 @@ TEST(Msvc1Encoder, AviFileDecodesSilentlyInFfmpeg) {
       "stream=codec_name,codec_tag_string,width,height,nb_read_frames -of csv=p=0 " +
       testsupport::ShellQuote(path) + " 2>&1");
   EXPECT_EQ(probe.output, "msvideo1,MSVC,640,480,10\n");
-  std::filesystem::remove_all(std::filesystem::path(path).parent_path());
 }
 
 struct SizeCase {

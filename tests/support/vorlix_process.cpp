@@ -10,11 +10,6 @@
 
 namespace testsupport {
 
-std::string MakeTempFolder(const std::string& prefix) {
-  std::string pattern = "/tmp/" + prefix + "-XXXXXX";
-  return mkdtemp(pattern.data());
-}
-
 VorlixProcess::VorlixProcess(const std::string& home, const std::vector<std::string>& arguments)
     : home_(home), log_(home + "/messages.log") {
   std::filesystem::create_directories(home_);

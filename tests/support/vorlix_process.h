@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/support/process.h"
+#include "tests/support/temp_folder.h"
 
 namespace testsupport {
 
@@ -37,8 +38,5 @@ class VorlixProcess {
   std::unique_ptr<ChildProcess> process_;
   std::string mainWindow_;
 };
-
-// A fresh folder under /tmp.
-std::string MakeTempFolder(const std::string& prefix);
 
 }  // namespace testsupport
