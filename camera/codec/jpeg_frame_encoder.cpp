@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cmath>
 #include <csetjmp>
-#include <new>
 #include <cstdio>
+#include <new>
 #include <vector>
 
 // jpeglib.h needs FILE and size_t declared first.
