@@ -110,7 +110,7 @@ class LibavFrameEncoder final : public FrameEncoder {
 
   bool Load(const std::uint8_t* dibBits) override {
     AVFrame* frame = frames_[static_cast<std::size_t>(framesLoaded_ % 2)];
-    if (!dibBits || av_frame_make_writable(frame) < 0 || !FillFrame(dibBits, frame)) return false;
+    if (!dibBits || !TakeWritableBuffer(frame) || !FillFrame(dibBits, frame)) return false;
     ++framesLoaded_;
     return true;
   }
@@ -192,6 +192,18 @@ class LibavFrameEncoder final : public FrameEncoder {
       case Threading::Always: return true;
     }
     return false;
+  }
+
+  // Some encoders (FFV1) hold the last frame they coded until they code the next one. Its buffer
+  // is then replaced, not copied as av_frame_make_writable would: every byte is written anew.
+  static bool TakeWritableBuffer(AVFrame* frame) {
+    if (av_frame_is_writable(frame)) return true;
+    const int format = frame->format, width = frame->width, height = frame->height;
+    av_frame_unref(frame);
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    return av_frame_get_buffer(frame, 0) >= 0;
   }
 
   // The DIB's rows, bottom row first, into the frame, top row first, in the fed format.
