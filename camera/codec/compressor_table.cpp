@@ -95,48 +95,22 @@ CompressorEntry Entry(std::uint32_t fourcc, const char* encoder, const char* des
   return entry;
 }
 
-// Video 1 is coded by our own encoder, built for screens: libavcodec's takes a tenth of a second
-// and more for a full-HD frame. It reads quality 0..10000 itself.
-CompressorEntry OwnVideo1Entry() {
+// An entry coded by an encoder of our own or one over another library than libavcodec; it reads
+// quality 0..10000 and its settings itself.
+CompressorEntry OwnEntry(std::uint32_t fourcc, const char* name, AVCodecID codecId, bool lossless, bool temporal,
+                         SizeRule sizes, EncoderFactory makeEncoder, const char* description, const char* encoderName,
+                         std::vector<ChoiceSetting> settings = {}) {
   CompressorEntry entry;
-  entry.fourcc = mmioFOURCC('M', 'S', 'V', 'C');
-  entry.shortName = "msvideo1";
-  entry.codecId = AV_CODEC_ID_MSVIDEO1;
-  entry.temporal = true;
-  entry.sizes = SizeRule{4, 4};
-  entry.makeEncoder = MakeMsvc1Encoder;
-  entry.ownDescription = "Video 1 (fast, large files)";
-  entry.ownEncoderName = "Video 1, coded for screens";
-  return entry;
-}
-
-// ZMBV is coded by our own encoder too: libavcodec's searches motion over every changed block and
-// must be reopened for each key frame the stream asks for. Ours reads the zlib level from the
-// "compression_level" setting.
-CompressorEntry OwnZmbvEntry(std::vector<ChoiceSetting> settings) {
-  CompressorEntry entry;
-  entry.fourcc = mmioFOURCC('Z', 'M', 'B', 'V');
-  entry.shortName = "zmbv";
-  entry.codecId = AV_CODEC_ID_ZMBV;
-  entry.lossless = true;
-  entry.temporal = true;
+  entry.fourcc = fourcc;
+  entry.shortName = name;
+  entry.codecId = codecId;
+  entry.lossless = lossless;
+  entry.temporal = temporal;
+  entry.sizes = sizes;
   entry.settings = std::move(settings);
-  entry.makeEncoder = MakeZmbvEncoder;
-  entry.ownDescription = "ZMBV (lossless, screens)";
-  entry.ownEncoderName = "Zip Motion Blocks Video, coded for screens";
-  return entry;
-}
-
-// Motion JPEG is coded by libjpeg-turbo: about twice as fast on one core as libavcodec's encoder,
-// which above full HD needs slice threads and with them a worst-case packet of 100 MB and more.
-CompressorEntry OwnMjpegEntry() {
-  CompressorEntry entry;
-  entry.fourcc = mmioFOURCC('M', 'J', 'P', 'G');
-  entry.shortName = "mjpeg";
-  entry.codecId = AV_CODEC_ID_MJPEG;
-  entry.makeEncoder = MakeJpegEncoder;
-  entry.ownDescription = "Motion JPEG (fast)";
-  entry.ownEncoderName = "Motion JPEG, coded by libjpeg-turbo";
+  entry.makeEncoder = makeEncoder;
+  entry.ownDescription = description;
+  entry.ownEncoderName = encoderName;
   return entry;
 }
 
@@ -149,13 +123,23 @@ std::vector<CompressorEntry> Table() {
   const SizeRule blocksOf4{4, 4};
   const SizeRule mpeg4Sizes{1, 1, 8191};  // 13-bit picture sizes in the stream header
   return {
-      OwnVideo1Entry(),
-      OwnZmbvEntry({{"Compression",
-                     "compression_level",
-                     {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}},
-                     0,
-                     "Higher levels make smaller files but take longer over each frame."}}),
-      OwnMjpegEntry(),
+      // Video 1 by our own encoder, built for screens: libavcodec's takes a tenth of a second and
+      // more for a full-HD frame.
+      OwnEntry(mmioFOURCC('M', 'S', 'V', 'C'), "msvideo1", AV_CODEC_ID_MSVIDEO1, false, true, blocksOf4,
+               MakeMsvc1Encoder, "Video 1 (fast, large files)", "Video 1, coded for screens"),
+      // ZMBV by our own encoder too: libavcodec's searches motion over every changed block and must
+      // be reopened for each key frame the stream asks for.
+      OwnEntry(mmioFOURCC('Z', 'M', 'B', 'V'), "zmbv", AV_CODEC_ID_ZMBV, true, true, any, MakeZmbvEncoder,
+               "ZMBV (lossless, screens)", "Zip Motion Blocks Video, coded for screens",
+               {{"Compression",
+                 "compression_level",
+                 {{"Fastest", "1"}, {"Balanced", "4"}, {"Default", "6"}, {"Smallest", "9"}},
+                 0,
+                 "Higher levels make smaller files but take longer over each frame."}}),
+      // Motion JPEG by libjpeg-turbo: about twice as fast on one core as libavcodec's encoder, which
+      // above full HD needs slice threads and with them a worst-case packet of 100 MB and more.
+      OwnEntry(mmioFOURCC('M', 'J', 'P', 'G'), "mjpeg", AV_CODEC_ID_MJPEG, false, false, any, MakeJpegEncoder,
+               "Motion JPEG (fast)", "Motion JPEG, coded by libjpeg-turbo"),
       Entry(mmioFOURCC('H', '2', '6', '4'), "libx264", "H.264 (small, plays anywhere)", AV_CODEC_ID_H264, false, true,
             even, kX264,
             {{"Speed",
