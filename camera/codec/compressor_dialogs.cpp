@@ -9,25 +9,20 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "camera/codec/compressor_settings.h"
+#include "platform/ui_thread_call.h"
 
 namespace codec {
 namespace {
 
 // Widgets live on the UI thread: a caller on another thread waits there until the dialog closed.
-template <typename Show>
-bool OnUiThread(Show show) {
-  QCoreApplication* application = QCoreApplication::instance();
-  if (!qobject_cast<QApplication*>(application)) return false;
-  if (QThread::currentThread() == application->thread()) {
-    show();
-  } else {
-    QMetaObject::invokeMethod(application, show, Qt::BlockingQueuedConnection);
-  }
+bool OnUiThread(const std::function<void()>& show) {
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+  platform::RunOnUiThread(show);
   return true;
 }
 
