@@ -3,8 +3,10 @@
 #   address + undefined behaviour: every test area but the end-to-end one (which drives the whole
 #     program as a user would and is too slow under the checker)
 #   thread: the camera and recording tests, whose recording thread shares the camera with the UI
-#     and hands frames to the stream's coding thread, and our encoders' (Video 1 codes bands on
-#     threads of its own; both load the next frame while the last one is coded)
+#     and hands frames to the stream's coding thread; the codec services' (every encoder loads the
+#     next frame while the stream's thread codes the last; a compressor's dialog asked for on
+#     another thread shows on the UI thread); and our encoders' (Video 1 codes bands on threads of
+#     its own)
 # Each build makes only what its tests need: the areas' test targets (tests-<area>) and the
 # program, which some tests start. Reports inside libraries we do not build are suppressed in
 # scripts/sanitizer-suppressions/.
@@ -41,6 +43,6 @@ LSAN_OPTIONS="suppressions=$supp/lsan.txt:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   run_build build-asan "address;undefined" "${asan_areas[@]}"
 
-echo "== ThreadSanitizer: camera recording msvc1 zmbv"
+echo "== ThreadSanitizer: camera codec recording msvc1 zmbv"
 TSAN_OPTIONS="suppressions=$supp/tsan.txt:halt_on_error=1:second_deadlock_stack=1" \
-  run_build build-tsan thread camera recording msvc1 zmbv
+  run_build build-tsan thread camera codec recording msvc1 zmbv

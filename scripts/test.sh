@@ -2,7 +2,7 @@
 # Installs what is missing, builds Vorlix with its tests (warnings are errors), checks the
 # formatting, runs the tests, builds and checks the Debian package (scripts/test-install.sh),
 # then runs the fuzz targets for a bounded time, then the sanitizer runs (AddressSanitizer +
-# UBSan over the unit and engine tests, ThreadSanitizer over the camera and recording tests; see
+# UBSan over the unit and engine tests, ThreadSanitizer over the camera, codec and recording tests; see
 # scripts/sanitizers.sh).
 # VORLIX_SANITIZERS=0 leaves the sanitizer runs out, for quicker local runs. Tests that need a
 # screen start their own Xvfb (with openbox), so no display is needed here.
