@@ -39,7 +39,8 @@ class ZmbvEncoder {
 
   // Encode in two steps: Load takes the picture (the caller's rows are not read after it returns),
   // EncodeLoaded codes it. The next frame's Load may run on another thread while EncodeLoaded
-  // codes this one; each Load is followed by one EncodeLoaded.
+  // codes this one, and waits there until that frame no longer reads the picture before it; each
+  // Load is followed by one EncodeLoaded (a second Load before it would wait for ever).
   void Load(const std::uint8_t* dibBits, std::size_t stride, const std::uint32_t* palette = nullptr);
   EncodedFrame EncodeLoaded();
 
