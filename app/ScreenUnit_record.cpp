@@ -87,15 +87,19 @@ void TScreenForm::StopRecordingCommand() {
     } restoreCursor;
     ScreenCam->WaitForThread();
   }
+  // The report is about this recording: a click waiting in the queue may start the next one in
+  // the events served below, which takes a new name and clears FileFinished. A file whose end
+  // could not be written is not reported as created, though it exists.
+  const QString finishedFile = VideoFileName;
+  const bool created = ScreenCam->FileFinished && platform::FileExists(finishedFile.toStdString());
   bt_Record->setEnabled(true);
   EnableSettingButtons();
   ScrForm->SetBorderSizeable(true);
   ScrForm->show();  // its FormShow sets RegionSelected and enables bt_Record
   QApplication::processEvents();
-  // A file whose end could not be written is not reported as created, though it exists.
-  if (ScreenCam->FileFinished && platform::FileExists(VideoFileName.toStdString())) {
-    platform::ShowPlainMessage("File '" + VideoFileName + "' created.", this);
+  if (created) {
+    platform::ShowPlainMessage("File '" + finishedFile + "' created.", this);
   } else {
-    platform::ShowPlainMessage("Cannot create file '" + VideoFileName + "'", this);
+    platform::ShowPlainMessage("Cannot create file '" + finishedFile + "'", this);
   }
 }
