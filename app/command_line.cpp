@@ -55,6 +55,10 @@ const char* UsageText() {
       "        Both ask the running Vorlix window, which uses its region and file name; without one\n"
       "        the whole screen goes to the clipboard (offered until another program takes it over)\n"
       "        or to ~/Temp Vorlix/My screenshot.bmp. The exit status is 0 when the still was taken.\n"
+      "  --screen-source x11|portal\n"
+      "        read the screen from the X server, or from the desktop's screen-cast portal (the\n"
+      "        default on a Wayland session; the desktop may ask once per run); also\n"
+      "        VORLIX_SCREEN_SOURCE\n"
       "  --list-codecs  list the installed compressors\n"
       "  --help         show this help\n"
       "  --version      show the version\n"
@@ -121,6 +125,9 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
         return fail("--quality needs a number from 0 to " + std::to_string(recording::kMaxQuality));
       }
       recordOnly = true;
+    } else if (arg == "--screen-source") {
+      if (!value(v) || !(line.screenSource = platform::ParseScreenSource(v)))
+        return fail("--screen-source needs x11 or portal");
     } else if (arg == "--no-cursor") {
       line.withCursor = false;
       recordOnly = true;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "camera/recording_settings.h"
+#include "platform/screen_source.h"
 
 namespace app {
 
@@ -23,6 +24,8 @@ struct CommandLine {
   std::string codec = "MSVC";
   int quality = recording::kDefaultQuality;
   bool withCursor = true;
+  // Where the screen's pixels come from, when forced; chosen by the session otherwise.
+  std::optional<platform::ScreenSource> screenSource;
 };
 
 struct ParseResult {

@@ -8,6 +8,7 @@
 #include "app/still_command.h"
 #include "app/vorlix_application.h"
 #include "platform/display_hold.h"
+#include "platform/screen_source.h"
 #include "platform/termination_signals.h"
 #include "vorlix_version.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const app::CommandLine& command = *parsed.commandLine;
+  platform::UseScreenSource(platform::ChooseScreenSource(command.screenSource));
   switch (command.mode) {
     case app::CommandLine::Mode::Help: std::fputs(app::UsageText(), stdout); return 0;
     case app::CommandLine::Mode::Version: std::puts("vorlix " VORLIX_VERSION); return 0;
@@ -49,10 +51,16 @@ int main(int argc, char** argv) {
     default: break;
   }
   // Held until the exit. Without a reachable X server Qt would abort with a long message; say it
-  // in one line instead.
+  // in one line instead. On a Wayland session the windows live on Xwayland.
   const platform::DisplayHold display;
   if (!display.Held()) {
-    std::fprintf(stderr, "vorlix: cannot open the X display (is DISPLAY set and the X server running?)\n");
+    if (platform::IsWaylandSession()) {
+      std::fprintf(stderr,
+                   "vorlix: this Wayland session has no Xwayland (DISPLAY is not set or not reachable); "
+                   "Vorlix needs it for its windows\n");
+    } else {
+      std::fprintf(stderr, "vorlix: cannot open the X display (is DISPLAY set and the X server running?)\n");
+    }
     return 1;
   }
   if (command.mode == app::CommandLine::Mode::Window) return RunWindows(argc, argv);
