@@ -1,5 +1,6 @@
 #include "headless.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <exception>
 
@@ -46,8 +47,12 @@ int TakeStillToDefaultFile() {
 int RunHeadless(const CommandLine& command, int argc, char** argv) {
   try {
     switch (command.mode) {
-      case CommandLine::Mode::Still: return TakeStill(command);
-      case CommandLine::Mode::ToFile: return TakeStillToDefaultFile();
+      case CommandLine::Mode::Still:
+      case CommandLine::Mode::ToFile: {
+        // The screen-cast portal's answers come through Qt's event loops, which need an application.
+        const QCoreApplication application(argc, argv);
+        return command.mode == CommandLine::Mode::Still ? TakeStill(command) : TakeStillToDefaultFile();
+      }
       case CommandLine::Mode::Record: return RecordFromCommandLine(command, argc, argv);
       case CommandLine::Mode::ListCodecs: return ListCodecs(argc, argv);
       default: std::fprintf(stderr, "vorlix: this command has no headless form\n"); return kFailed;

@@ -28,8 +28,9 @@ StillImage CaptureRect(const CaptureRectangle& rect) {
   image.bitsPerPixel = screen.BitsPerPixel();
   image.stride = platform::DibStride(image.width, static_cast<unsigned>(image.bitsPerPixel));
   image.bits.assign(image.stride * static_cast<std::size_t>(image.height), 0);
+  // The screen as it is now: the window that asked for the still has just hidden.
   if (!screen.ReadDib(rect.left, rect.top, image.width, image.height, image.bitsPerPixel, image.bits.data(),
-                      image.stride)) {
+                      image.stride, false, true)) {
     throw std::runtime_error("Cannot read the screen");
   }
   image.palette = CreateSystemPalette();

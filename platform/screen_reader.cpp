@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/portal_screen.h"
+#include "platform/screen_source.h"
 #include "xcb_reply.h"
 
 namespace platform {
@@ -26,6 +28,8 @@ struct ScreenReader::Impl {
   std::uint8_t* shmAddress = nullptr;
   std::size_t shmSize = 0;
   std::mutex mutex;
+  // Where the pixels come from on a Wayland session; null where the X server has them.
+  std::unique_ptr<PortalScreen> portal;
   // The screen's size now; it changes when the display is resized. Guarded by `mutex`.
   int width = 0, height = 0;
 
@@ -289,6 +293,7 @@ ScreenReader::ScreenReader() : impl_(std::make_unique<Impl>()) {
     info_.palette = impl_->QueryPalette();
   }
 
+  if (ScreenSourceInUse() == ScreenSource::Portal) impl_->portal = std::make_unique<PortalScreen>(c, impl_->root);
   const auto shm = Owned(xcb_shm_query_version_reply(c, xcb_shm_query_version(c), nullptr));
   impl_->shmAvailable = shm != nullptr && std::getenv("VORLIX_NO_SHM") == nullptr;
 }
@@ -305,10 +310,14 @@ std::vector<std::uint32_t> ScreenReader::CurrentPalette() {
 }
 
 bool ScreenReader::ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow,
-                           std::size_t dstStride, bool clearUncovered) {
+                           std::size_t dstStride, bool clearUncovered, bool freshPicture) {
   if (!impl_->connection || width <= 0 || height <= 0) return false;
   std::lock_guard<std::mutex> lock(impl_->mutex);
   impl_->DrainEvents();
+  if (impl_->portal) {
+    return impl_->portal->ReadDib(x, y, width, height, dibBits, dstBottomRow, dstStride, clearUncovered, freshPicture,
+                                  impl_->width, impl_->height);
+  }
   // A read over the screen's edge fails; when it failed because the screen has changed size
   // (xrandr), the read is clipped to the new size and tried again.
   for (int attempt = 0; attempt < 2; ++attempt) {

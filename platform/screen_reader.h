@@ -1,6 +1,7 @@
 #pragma once
-// Reads pixels of the X screen through a connection of its own, over shared memory where the
-// server offers it. Safe to use from any thread.
+// Reads pixels of the screen: of the X server through a connection of its own, over shared
+// memory where the server offers it, or, where the screen source in use is the portal (a Wayland
+// session), of the desktop's screen cast, in the X root's coordinates. Safe to use from any thread.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -35,10 +36,12 @@ class ScreenReader {
   // `dstBottomRow` is the DIB row of the rectangle's bottom line; each higher line lies
   // `dstStride` bytes further. Parts of the rectangle off the screen are left untouched, so a
   // zero-filled destination shows them black; with `clearUncovered` they and the row padding
-  // are zeroed here, so the destination need not be cleared first. Returns false when nothing
-  // could be read.
+  // are zeroed here, so the destination need not be cleared first. With `freshPicture` the
+  // pixels are the screen as it is after this call, not a picture the screen-cast portal sent
+  // earlier (a still, just after the window has hidden; the X server's reads always are).
+  // Returns false when nothing could be read.
   bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow, std::size_t dstStride,
-               bool clearUncovered = false);
+               bool clearUncovered = false, bool freshPicture = false);
 
   ScreenReader(const ScreenReader&) = delete;
   ScreenReader& operator=(const ScreenReader&) = delete;
