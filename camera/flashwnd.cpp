@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/compositing.h"
 #include "platform/x11_sync.h"
 
 namespace {
@@ -36,7 +37,9 @@ TFlashingWnd::TFlashingWnd(QWidget* owner)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
-  setGeometry(430, 104, 483, 458);  // replaced by the first FitToRect
+  translucent_ = platform::DesktopIsComposited();
+  if (translucent_) setAttribute(Qt::WA_TranslucentBackground);  // before the native window exists
+  setGeometry(430, 104, 483, 458);                               // replaced by the first FitToRect
   // The native window exists from now on, on the UI thread, before any recording uses it.
   winId();
 }
@@ -81,7 +84,14 @@ void TFlashingWnd::PaintBrackets(std::uint32_t color) {
 }
 
 void TFlashingWnd::paintEvent(QPaintEvent*) {
-  if (!painting_) return;
+  if (!painting_ && !translucent_) return;
   QPainter painter(this);
+  if (translucent_) {
+    // Every paint draws it all: transparent, and the brackets in their last colour.
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    if (!color_.isValid()) return;
+    painter.setClipRegion(mask());
+  }
   painter.fillRect(rect(), color_);
 }

@@ -39,4 +39,6 @@ class TFlashingWnd : public QWidget {
  private:
   bool painting_ = false;
   QColor color_;
+  // On a compositor, which may ignore the shape, the pixels off the brackets are transparent.
+  bool translucent_ = false;
 };

@@ -10,6 +10,7 @@
 
 #include "app/ScreenUnit.h"
 #include "camera/scrcam.h"
+#include "platform/compositing.h"
 #include "platform/owned_window.h"
 #include "platform/topmost.h"
 #include "widgets/glyphs.h"
@@ -23,6 +24,8 @@ TScrForm::TScrForm(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Frameless
   ScrForm = this;
   setWindowTitle("Screen capture Window");
   setAttribute(Qt::WA_QuitOnClose, false);
+  translucent_ = platform::DesktopIsComposited();
+  if (translucent_) setAttribute(Qt::WA_TranslucentBackground);  // before the native window exists
   setAutoFillBackground(true);
   QPalette white = palette();
   white.setColor(QPalette::Window, Qt::white);

@@ -66,6 +66,8 @@ class TScrForm : public QWidget {
  private:
   // The client area in window coordinates.
   QRect ClientRect() const;
+  // What the frame leaves open, from below the strip to the frame.
+  QRect InsideRect() const;
   void LayoutControls();
   void CentreOnDesktop();
   // Which edges of the frame lie under `pos` (window coordinates); none over the client area.
@@ -73,6 +75,8 @@ class TScrForm : public QWidget {
   void ResizeBySelf(const QPoint& globalPos);
 
   bool sizeable_ = true;
+  // On a compositor, which may ignore the shape, the inside is transparent too.
+  bool translucent_ = false;
   bool shownOnce_ = false;
   // Drag by the top strip.
   bool Dragging = false;

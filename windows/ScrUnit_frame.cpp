@@ -37,11 +37,12 @@ void TScrForm::resizeEvent(QResizeEvent* event) {
   if (sizeable_) FormResize();
 }
 
+QRect TScrForm::InsideRect() const {
+  return QRect(QPoint(kFrameLeft, kInsideTop), QPoint(width() - kFrameRight - 1, height() - kFrameBottom - 1));
+}
+
 void TScrForm::FormResize() {
-  const int w = width(), h = height();
-  // The inside, from below the strip to the frame, right and bottom exclusive.
-  const QRegion inside(QRect(QPoint(kFrameLeft, kInsideTop), QPoint(w - kFrameRight - 1, h - kFrameBottom - 1)));
-  setMask(QRegion(0, 0, w, h).xored(inside));
+  setMask(QRegion(rect()).xored(QRegion(InsideRect())));
   update();
 }
 
@@ -52,6 +53,10 @@ void TScrForm::paintEvent(QPaintEvent*) {
   painter.setPen(kFrameLine);
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
   painter.fillRect(ClientRect(), Qt::white);
+  if (translucent_) {
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(InsideRect(), Qt::transparent);
+  }
 }
 
 Qt::Edges TScrForm::EdgesAt(const QPoint& pos) const {
