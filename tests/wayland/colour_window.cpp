@@ -51,6 +51,8 @@ class ColourWindow : public QRasterWindow {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // sway draws the frame; a frame drawn by Qt as well would make the surface more than the colour.
+  qputenv("QT_WAYLAND_DISABLE_WINDOWDECORATION", "1");
   QGuiApplication application(argc, argv);
   QGuiApplication::setDesktopFileName("colour_window");
   QCommandLineParser parser;
