@@ -10,6 +10,7 @@ build_pkgs=(
   libxcb1-dev libxcb-shm0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev libxcb-shape0-dev libxcb-randr0-dev
   libavcodec-dev libavformat-dev libswscale-dev libavutil-dev libyuv-dev
   libjpeg-dev zlib1g-dev
+  libpipewire-0.3-dev libspa-0.2-dev
   xdg-utils file
   help2man
 )
@@ -22,6 +23,10 @@ test_pkgs=(
   ffmpeg imagemagick poppler-utils
   clang libclang-rt-14-dev clang-format
   lintian desktop-file-utils appstream man-db
+  # The headless Wayland desktop of scripts/with-wayland.sh, and what its tests use there.
+  sway swaybg xwayland pipewire pipewire-bin wireplumber
+  xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk
+  dbus-daemon dbus-bin procps grim wtype qt6-wayland libwayland-dev
 )
 
 want=("${build_pkgs[@]}")
