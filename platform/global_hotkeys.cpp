@@ -35,19 +35,28 @@ GlobalHotkeys::~GlobalHotkeys() {
   if (qGuiApp) qGuiApp->removeNativeEventFilter(this);
 }
 
-bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
-  xcb_connection_t* c = Connection();
-  if (!c || grabs_.count(id)) return false;
+namespace {
+
+// The key that now makes `keysym`; 0 when no key does.
+unsigned KeycodeOf(xcb_connection_t* c, unsigned keysym) {
   const std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(xcb_key_symbols_alloc(c),
                                                                                     &xcb_key_symbols_free);
   const auto codes = Owned(xcb_key_symbols_get_keycode(symbols.get(), keysym));
-  const unsigned keycode = (codes && codes.get()[0] != XCB_NO_SYMBOL) ? codes.get()[0] : 0;
-  if (keycode == 0) return false;
+  return (codes && codes.get()[0] != XCB_NO_SYMBOL) ? codes.get()[0] : 0;
+}
 
-  const xcb_window_t root = Root(c);
+void Ungrab(xcb_connection_t* c, unsigned keycode, unsigned modifiers) {
+  for (unsigned lock : kLockVariants) {
+    xcb_ungrab_key(c, static_cast<xcb_keycode_t>(keycode), Root(c), static_cast<uint16_t>(modifiers | lock));
+  }
+  xcb_flush(c);
+}
+
+// Grabs every lock variant, or none of them: a half-registered hotkey would steal keys it does not serve.
+bool GrabAllVariants(xcb_connection_t* c, unsigned keycode, unsigned modifiers) {
   std::vector<xcb_void_cookie_t> cookies;
   for (unsigned lock : kLockVariants) {
-    cookies.push_back(xcb_grab_key_checked(c, 1, root, static_cast<uint16_t>(modifiers | lock),
+    cookies.push_back(xcb_grab_key_checked(c, 1, Root(c), static_cast<uint16_t>(modifiers | lock),
                                            static_cast<xcb_keycode_t>(keycode), XCB_GRAB_MODE_ASYNC,
                                            XCB_GRAB_MODE_ASYNC));
   }
@@ -55,39 +64,56 @@ bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
   for (xcb_void_cookie_t cookie : cookies) {
     if (Owned(xcb_request_check(c, cookie))) ok = false;
   }
-  if (!ok) {
-    // Drop the variants we did get: a half-registered hotkey would steal keys it does not serve.
-    for (unsigned lock : kLockVariants) {
-      xcb_ungrab_key(c, static_cast<xcb_keycode_t>(keycode), root, static_cast<uint16_t>(modifiers | lock));
-    }
-    xcb_flush(c);
-    return false;
-  }
-  grabs_[id] = Grab{keycode, modifiers};
+  if (!ok) Ungrab(c, keycode, modifiers);
+  return ok;
+}
+
+}  // namespace
+
+bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
+  xcb_connection_t* c = Connection();
+  if (!c || grabs_.count(id)) return false;
+  const unsigned keycode = KeycodeOf(c, keysym);
+  if (keycode == 0 || !GrabAllVariants(c, keycode, modifiers)) return false;
+  grabs_[id] = Grab{keycode, modifiers, keysym};
   return true;
 }
 
 void GlobalHotkeys::Unregister(int id) {
   auto it = grabs_.find(id);
   if (it == grabs_.end()) return;
-  if (xcb_connection_t* c = Connection()) {
-    for (unsigned lock : kLockVariants) {
-      xcb_ungrab_key(c, static_cast<xcb_keycode_t>(it->second.keycode), Root(c),
-                     static_cast<uint16_t>(it->second.modifiers | lock));
-    }
-    xcb_flush(c);
-  }
+  if (xcb_connection_t* c = Connection(); c && it->second.keycode != 0)
+    Ungrab(c, it->second.keycode, it->second.modifiers);
   grabs_.erase(it);
+}
+
+void GlobalHotkeys::RegrabAfterKeymapChange() {
+  xcb_connection_t* c = Connection();
+  if (!c) return;
+  for (auto& [id, grab] : grabs_) {
+    const unsigned keycode = KeycodeOf(c, grab.keysym);
+    if (keycode == grab.keycode) continue;
+    if (grab.keycode != 0) Ungrab(c, grab.keycode, grab.modifiers);
+    // A key that cannot be had now stays unheld until the next change of the keymap.
+    grab.keycode = (keycode != 0 && GrabAllVariants(c, keycode, grab.modifiers)) ? keycode : 0;
+  }
 }
 
 bool GlobalHotkeys::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != "xcb_generic_event_t" || grabs_.empty()) return false;
   auto* event = static_cast<xcb_generic_event_t*>(message);
+  // A new keymap (another keyboard layout, a tool that injects keys) may move the keys to other
+  // key codes; the grabs follow them. Qt takes the event too.
+  if ((event->response_type & 0x7f) == XCB_MAPPING_NOTIFY) {
+    if (reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request == XCB_MAPPING_KEYBOARD)
+      RegrabAfterKeymapChange();
+    return false;
+  }
   if ((event->response_type & 0x7f) != XCB_KEY_PRESS) return false;
   auto* key = reinterpret_cast<xcb_key_press_event_t*>(event);
   const unsigned state = key->state & 0xffu & ~unsigned(XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2);
   for (const auto& [id, grab] : grabs_) {
-    if (key->detail == grab.keycode && state == grab.modifiers) {
+    if (grab.keycode != 0 && key->detail == grab.keycode && state == grab.modifiers) {
       emit HotKey(id);
       return true;
     }

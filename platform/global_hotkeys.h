@@ -1,5 +1,6 @@
 #pragma once
-// System-wide key combinations: X key grabs on the root window, delivered as hotkey ids.
+// System-wide key combinations: X key grabs on the root window, delivered as hotkey ids. The grabs
+// follow their keys when the keymap changes.
 #include <QAbstractNativeEventFilter>
 #include <QObject>
 #include <map>
@@ -27,9 +28,11 @@ class GlobalHotkeys : public QObject, public QAbstractNativeEventFilter {
 
  private:
   struct Grab {
-    unsigned keycode;
+    unsigned keycode;  // 0 while no key makes the keysym
     unsigned modifiers;
+    unsigned keysym;
   };
+  void RegrabAfterKeymapChange();
   std::map<int, Grab> grabs_;
 };
 

@@ -85,7 +85,8 @@ void Check(const Case& c) {
         ASSERT_EQ(got, *want) << "at " << c.x + column << "," << c.y + line;
       } else {
         const std::uint8_t blank = c.clearUncovered ? 0 : kUntouched;
-        ASSERT_TRUE(p[0] == blank && p[1] == blank && p[2] == blank) << "uncovered " << c.x + column << "," << c.y + line;
+        ASSERT_TRUE(p[0] == blank && p[1] == blank && p[2] == blank)
+            << "uncovered " << c.x + column << "," << c.y + line;
       }
     }
     for (std::size_t padding = used; padding < stride; ++padding) {
