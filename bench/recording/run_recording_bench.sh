@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Recording benchmark: Vorlix against ffmpeg's x11grab on a busy desktop with a window moving over
 # it, each desktop on a private Xvfb: 1920x1080x24 (whole screen and a region, every codec), then
-# 3840x2160x24 (whole screen). Takes several minutes; run it on a quiet machine, and read the
-# figures as relative ones on a shared one.
+# 3840x2160x24 (whole screen); then Vorlix alone on a headless Wayland desktop (sway, 1920x1080,
+# the pixels from the screen-cast portal; x11grab reads only black there). Takes several minutes;
+# run it on a quiet machine, and read the figures as relative ones on a shared one.
 #
 #   bench/recording/run_recording_bench.sh BUILD_DIR [SECONDS] [FPS]
 #
-# VORLIX_BENCH_DESKTOPS="1080p 4k" chooses the desktops (both by default).
+# VORLIX_BENCH_DESKTOPS="1080p 4k wayland" chooses the desktops (all by default).
 # Needs in BUILD_DIR: vorlix, bench/recording/recording_scene, bench/recording/grab_bench,
-# bench/msvc1/msvc1_bench, bench/zmbv/zmbv_bench. Prints, for each run: distinct frames written
+# bench/msvc1/msvc1_bench, bench/zmbv/zmbv_bench, and for the Wayland desktop the tests' build
+# (tests/wayland/libvorlix_portal_wlr_screencopy_fix.so). Prints, for each run: distinct frames written
 # against the slots of the time, dropped slots (Vorlix) or duplicated frames (ffmpeg), the
 # achieved frame rate, CPU seconds per recorded second, peak resident memory, bytes per second;
 # for the Video 1 runs also the PSNR of the last decoded frame against the screen.
@@ -17,7 +19,9 @@ set -euo pipefail
 build=$(cd "${1:?usage: $0 BUILD_DIR [SECONDS] [FPS]}" && pwd)
 seconds=${2:-10}
 fps=${3:-50}
-desktops=${VORLIX_BENCH_DESKTOPS:-1080p 4k}
+desktops=${VORLIX_BENCH_DESKTOPS:-1080p 4k wayland}
+# Set inside the Wayland desktop, where this script runs again for that desktop's rows.
+on_wayland=${VORLIX_BENCH_ON_WAYLAND:-0}
 quality=6550  # Vorlix's default
 keyEvery=5    # Vorlix's default key-frame interval, given to ffmpeg too
 work=$(mktemp -d /tmp/vorlix-recording-bench.XXXXXX)
@@ -62,7 +66,7 @@ restart_scene() {
   sleep 1
 }
 
-echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
+[ "$on_wayland" = 1 ] || echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at start"
 echo
 
 # ---- one run ----
@@ -71,8 +75,12 @@ time_field() { grep -F "$2" "$1" | head -n1 | awk -F': ' '{print $2}'; }
 
 psnr_of_last_frame() {  # FILE X Y W H -> PSNR (dB) of the file's last frame against the screen now
   ffmpeg -nostdin -v error -y -i "$1" -update 1 "$work/last.png"
-  ffmpeg -nostdin -v error -y -f x11grab -draw_mouse 0 -video_size "$4x$5" -i "$DISPLAY+$2,$3" -frames:v 1 \
-    "$work/screen.png"
+  if [ "$on_wayland" = 1 ]; then
+    grim -g "$2,$3 $4x$5" "$work/screen.png"
+  else
+    ffmpeg -nostdin -v error -y -f x11grab -draw_mouse 0 -video_size "$4x$5" -i "$DISPLAY+$2,$3" -frames:v 1 \
+      "$work/screen.png"
+  fi
   ffmpeg -nostdin -hide_banner -i "$work/last.png" -i "$work/screen.png" -lavfi psnr -f null - 2>&1 |
     sed -n 's/.*PSNR.* average:\([0-9.inf]*\).*/\1/p' | tail -n1
 }
@@ -93,8 +101,11 @@ run() {  # TOOL CODEC AREA X Y W H
   if [ "$tool" = vorlix ]; then
     # A desktop session has a session bus. On this bare X server Qt would have libdbus start one,
     # and its fork, as the recording starts, makes every page of the program copy-on-write: the
-    # first frames would pay for the missing session, not for the recording.
-    DBUS_SESSION_BUS_ADDRESS=disabled: /usr/bin/time -v -o "$times" "$build/vorlix" --record "$seconds" "$out" --region "$x,$y,$w,$h" --fps "$fps" \
+    # first frames would pay for the missing session, not for the recording. The Wayland desktop
+    # has its bus, which the screen-cast portal needs.
+    local bus=disabled:
+    [ "$on_wayland" = 1 ] && bus=$DBUS_SESSION_BUS_ADDRESS
+    DBUS_SESSION_BUS_ADDRESS=$bus /usr/bin/time -v -o "$times" "$build/vorlix" --record "$seconds" "$out" --region "$x,$y,$w,$h" --fps "$fps" \
       --codec "$codec" --quality "$quality" --no-cursor >"$log" 2>&1
     written=$(sed -n 's/^frames written: //p' "$log")
     missed=$(sed -n 's/^slots dropped: //p' "$log")
@@ -162,10 +173,33 @@ bench_desktop() {  # WIDTH HEIGHT AREAS...
   echo
 }
 
+# The Wayland desktop's rows: the default compressor and H.264 over the whole output, the same
+# moving window (an X client on Xwayland) over sway's plain background.
+bench_wayland() {
+  export QT_QPA_PLATFORM=xcb
+  echo "== recording on a headless Wayland desktop (sway 1920x1080, screen-cast portal), $seconds s at $fps fps =="
+  printf '%-7s %-6s %-10s %9s %9s %8s %9s %8s %10s %7s\n' tool codec area "written" "dropped" "fps" "CPU s/s" \
+    "peak MB" "bytes/s" "PSNR"
+  local codec
+  for codec in MSVC H264; do run vorlix $codec full 0 0 1920 1080; done
+  echo
+}
+
+if [ "$on_wayland" = 1 ]; then
+  bench_wayland
+  exit 0
+fi
+
 for desktop in $desktops; do
   case $desktop in
     1080p) bench_desktop 1920 1080 full region ;;
     4k) bench_desktop 3840 2160 full ;;
+    wayland)
+      stop_desktop
+      VORLIX_BENCH_ON_WAYLAND=1 bash "$(dirname "$0")/../../scripts/with-wayland.sh" \
+        --portal-preload "$build/tests/wayland/libvorlix_portal_wlr_screencopy_fix.so" -- \
+        bash "$0" "$build" "$seconds" "$fps"
+      ;;
     *) echo "unknown desktop $desktop" >&2; exit 2 ;;
   esac
 done
