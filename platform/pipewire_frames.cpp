@@ -65,9 +65,10 @@ struct PipeWireFrames::Stream {
     // Plain memory only: the pictures are read by the processor.
     std::uint8_t buffer[256];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
-    const spa_pod* params[] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_dataType,
-        SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))))};
+    const spa_pod* params[] = {static_cast<const spa_pod*>(
+        spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
+                                   SPA_PARAM_BUFFERS_dataType,
+                                   SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))))};
     pw_stream_update_params(self->stream, params, 1);
   }
 
@@ -116,7 +117,8 @@ struct PipeWireFrames::Stream {
   bool Describe(const pw_buffer& buffer, PlacedPicture& out) const {
     if (!formatKnown || buffer.buffer->n_datas < 1) return false;
     const spa_data& plane = buffer.buffer->datas[0];
-    if (!plane.data || !plane.chunk || (plane.chunk->flags & static_cast<std::int32_t>(SPA_CHUNK_FLAG_CORRUPTED)) != 0) return false;
+    if (!plane.data || !plane.chunk || (plane.chunk->flags & static_cast<std::int32_t>(SPA_CHUNK_FLAG_CORRUPTED)) != 0)
+      return false;
     const int width = static_cast<int>(format.size.width);
     const int height = static_cast<int>(format.size.height);
     if (width <= 0 || height <= 0) return false;
@@ -201,8 +203,8 @@ std::unique_ptr<PipeWireFrames> PipeWireFrames::Connect(int fd, const std::vecto
         SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&defaultSize, &minSize, &maxSize),
         SPA_FORMAT_VIDEO_framerate, SPA_POD_CHOICE_RANGE_Fraction(&defaultRate, &minRate, &maxRate)))};
     if (pw_stream_connect(stream->stream, PW_DIRECTION_INPUT, cast.nodeId,
-                          static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS),
-                          params, 1) < 0) {
+                          static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS), params,
+                          1) < 0) {
       pw_stream_destroy(stream->stream);
       continue;
     }

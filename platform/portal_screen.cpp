@@ -44,8 +44,8 @@ bool PortalScreen::EnsureCast(bool mayAskAgain) {
   if (failed_ && !mayAskAgain) return false;
   // Told on the portal's thread, which must not wait for a read in progress: a flag, read here.
   auto closed = std::make_shared<std::atomic<bool>>(false);
-  ScreenCastOpening opening =
-      OpenScreenCast(std::chrono::duration_cast<std::chrono::milliseconds>(kOpeningPatience), [closed] { *closed = true; });
+  ScreenCastOpening opening = OpenScreenCast(std::chrono::duration_cast<std::chrono::milliseconds>(kOpeningPatience),
+                                             [closed] { *closed = true; });
   if (!opening.session) {
     Fail(opening.error);
     return false;

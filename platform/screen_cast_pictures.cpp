@@ -68,7 +68,8 @@ void CropPictures(const std::vector<PlacedPicture>& pictures, int x, int y, int 
   if (width <= 0 || height <= 0) return;
   if (clearUncovered) {
     const auto covers = [&](const PlacedPicture& p) {
-      return p.pixels && p.areaX <= x && p.areaY <= y && static_cast<long long>(p.areaX) + p.areaWidth >= 0LL + x + width &&
+      return p.pixels && p.areaX <= x && p.areaY <= y &&
+             static_cast<long long>(p.areaX) + p.areaWidth >= 0LL + x + width &&
              static_cast<long long>(p.areaY) + p.areaHeight >= 0LL + y + height;
     };
     if (std::any_of(pictures.begin(), pictures.end(), covers)) {

@@ -127,7 +127,8 @@ class ScreenCastHandshake : public QObject {
     switch (step_) {
       case Step::CreateSession: {
         const QVariant handle = results.value(QStringLiteral("session_handle"));
-        sessionPath_ = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path() : handle.toString();
+        sessionPath_ = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                            : handle.toString();
         if (sessionPath_.isEmpty()) return Fail(QStringLiteral("the portal gave no session"));
         bus_.connect(QString(), sessionPath_, kSession, QStringLiteral("Closed"), this,
                      SLOT(OnSessionClosed(QVariantMap)));
@@ -203,14 +204,14 @@ class ScreenCastHandshake : public QObject {
 
   void Started(std::vector<ScreenCastStream> streams) {
     if (streams.empty()) return Fail(QStringLiteral("the screen cast has no monitor"));
-    QDBusMessage open = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kScreenCast,
-                                                       QStringLiteral("OpenPipeWireRemote"));
+    QDBusMessage open =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kScreenCast, QStringLiteral("OpenPipeWireRemote"));
     open << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap{};
     const QDBusMessage reply = bus_.call(open, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return Fail(Unanswered(reply));
     // The descriptor in the message closes with it: keep a copy.
-    const int fd = ::fcntl(reply.arguments().at(0).value<QDBusUnixFileDescriptor>().fileDescriptor(),
-                           F_DUPFD_CLOEXEC, 0);
+    const int fd =
+        ::fcntl(reply.arguments().at(0).value<QDBusUnixFileDescriptor>().fileDescriptor(), F_DUPFD_CLOEXEC, 0);
     if (fd < 0) return Fail(QStringLiteral("the portal gave no PipeWire connection"));
     step_ = Step::Done;
     if (!waiter_->Settle(ScreenCastOpening{ScreenCastSession{fd, std::move(streams)}, {}})) {

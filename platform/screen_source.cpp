@@ -21,7 +21,9 @@ std::optional<ScreenSource> ParseScreenSource(const std::string& name) {
   return std::nullopt;
 }
 
-bool IsWaylandSession() { return !Environment("WAYLAND_DISPLAY").empty() || Environment("XDG_SESSION_TYPE") == "wayland"; }
+bool IsWaylandSession() {
+  return !Environment("WAYLAND_DISPLAY").empty() || Environment("XDG_SESSION_TYPE") == "wayland";
+}
 
 ScreenSource ChooseScreenSource(std::optional<ScreenSource> forced) {
   if (forced) return *forced;
