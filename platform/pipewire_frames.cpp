@@ -78,6 +78,10 @@ struct PipeWireFrames::Stream {
       self->owner->End(std::string("the screen cast failed") + (error ? std::string(": ") + error : ""));
     } else if (state == PW_STREAM_STATE_UNCONNECTED && old != PW_STREAM_STATE_UNCONNECTED) {
       self->owner->End("the screen cast has ended");
+    } else if (state == PW_STREAM_STATE_PAUSED && old == PW_STREAM_STATE_STREAMING) {
+      // What a cast whose producer went away (the desktop's portal ended, the monitor is gone)
+      // does: its pictures would only grow old.
+      self->owner->End("the screen cast has stopped");
     }
   }
 
