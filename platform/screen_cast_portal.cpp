@@ -1,5 +1,7 @@
 #include "platform/screen_cast_portal.h"
 
+#include "platform/portal_request.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,15 +23,9 @@
 namespace platform {
 namespace {
 
-const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 constexpr uint kSourceMonitors = 1;
 constexpr uint kCursorHidden = 1;
-constexpr uint kResponseSuccess = 0;
-constexpr uint kResponseCancelled = 1;
 // A method call is answered at once; only the Response signals wait for the user.
 constexpr int kCallTimeoutMs = 10000;
 
@@ -107,30 +103,23 @@ class ScreenCastHandshake : public QObject {
   ScreenCastHandshake(std::shared_ptr<Waiter> waiter, std::function<void()> onClosed)
       : bus_(QDBusConnection::sessionBus()), waiter_(std::move(waiter)), onClosed_(std::move(onClosed)) {}
 
-  ~ScreenCastHandshake() override {
-    if (!sessionPath_.isEmpty()) {
-      bus_.call(QDBusMessage::createMethodCall(kPortalService, sessionPath_, kSession, QStringLiteral("Close")),
-                QDBus::NoBlock);
-    }
-  }
+  ~ScreenCastHandshake() override { portal::CloseSession(bus_, sessionPath_); }
 
   void Begin() {
     if (!bus_.isConnected()) return Fail(QStringLiteral("there is no session bus"));
     step_ = Step::CreateSession;
-    Ask(QStringLiteral("CreateSession"), {}, {{QStringLiteral("session_handle_token"), NextToken()}});
+    Ask(QStringLiteral("CreateSession"), {}, {{QStringLiteral("session_handle_token"), portal::NewToken()}});
   }
 
  private slots:
   void OnResponse(uint response, const QVariantMap& results) {
-    if (response == kResponseCancelled) return Fail(QStringLiteral("the screen cast was refused"));
-    if (response != kResponseSuccess) return Fail(QStringLiteral("the desktop could not start a screen cast"));
+    if (response == portal::kResponseCancelled) return Fail(QStringLiteral("the screen cast was refused"));
+    if (response != portal::kResponseSuccess) return Fail(QStringLiteral("the desktop could not start a screen cast"));
     switch (step_) {
       case Step::CreateSession: {
-        const QVariant handle = results.value(QStringLiteral("session_handle"));
-        sessionPath_ = handle.canConvert<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
-                                                            : handle.toString();
+        sessionPath_ = portal::SessionHandle(results);
         if (sessionPath_.isEmpty()) return Fail(QStringLiteral("the portal gave no session"));
-        bus_.connect(QString(), sessionPath_, kSession, QStringLiteral("Closed"), this,
+        bus_.connect(QString(), sessionPath_, portal::kSession, QStringLiteral("Closed"), this,
                      SLOT(OnSessionClosed(QVariantMap)));
         QVariantMap options{{QStringLiteral("types"), kSourceMonitors}, {QStringLiteral("multiple"), true}};
         if (CursorModes() & kCursorHidden) options.insert(QStringLiteral("cursor_mode"), kCursorHidden);
@@ -153,37 +142,11 @@ class ScreenCastHandshake : public QObject {
  private:
   enum class Step { CreateSession, SelectSources, Start, Done };
 
-  static QString NextToken() {
-    static std::atomic<int> counter{0};
-    return QStringLiteral("vorlix%1_%2").arg(::getpid()).arg(++counter);
-  }
-
-  // The request object that answers a call made with `token`: its path is known before the
-  // call, so the answer cannot come before we listen.
-  QString RequestPath(const QString& token) const {
-    QString sender = bus_.baseService().mid(1);
-    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-  }
-
-  void Listen(const QString& requestPath) {
-    bus_.connect(QString(), requestPath, kRequest, QStringLiteral("Response"), this,
-                 SLOT(OnResponse(uint, QVariantMap)));
-  }
-
   void Ask(const QString& method, QVariantList arguments, QVariantMap options) {
-    const QString token = NextToken();
-    options.insert(QStringLiteral("handle_token"), token);
-    arguments << options;
-    const QString expected = RequestPath(token);
-    Listen(expected);
-    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kScreenCast, method);
-    call.setArguments(arguments);
-    const QDBusMessage reply = bus_.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage) return Fail(Unanswered(reply));
-    // Portals older than the request-path convention choose their own path.
-    const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
-    if (!handle.isEmpty() && handle != expected) Listen(handle);
+    QString error;
+    if (!portal::Ask(bus_, kScreenCast, method, std::move(arguments), std::move(options), this,
+                     SLOT(OnResponse(uint, QVariantMap)), error))
+      Fail(error);
   }
 
   static QString Unanswered(const QDBusMessage& reply) {
@@ -193,7 +156,7 @@ class ScreenCastHandshake : public QObject {
   }
 
   uint CursorModes() {
-    QDBusMessage get = QDBusMessage::createMethodCall(kPortalService, kPortalPath,
+    QDBusMessage get = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     get << kScreenCast << QStringLiteral("AvailableCursorModes");
@@ -204,8 +167,8 @@ class ScreenCastHandshake : public QObject {
 
   void Started(std::vector<ScreenCastStream> streams) {
     if (streams.empty()) return Fail(QStringLiteral("the screen cast has no monitor"));
-    QDBusMessage open =
-        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kScreenCast, QStringLiteral("OpenPipeWireRemote"));
+    QDBusMessage open = QDBusMessage::createMethodCall(portal::kService, portal::kPath, kScreenCast,
+                                                       QStringLiteral("OpenPipeWireRemote"));
     open << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap{};
     const QDBusMessage reply = bus_.call(open, QDBus::Block, kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return Fail(Unanswered(reply));

@@ -1,0 +1,34 @@
+#pragma once
+// The desktop portals' way of answering (org.freedesktop.portal.Request): a method call returns at
+// once with a request object, and the answer comes later, once the desktop (or the user) has
+// decided, as that object's Response signal (uint response, a{sv} results).
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+namespace platform::portal {
+
+inline const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+inline const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+inline const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
+constexpr uint kResponseSuccess = 0;
+constexpr uint kResponseCancelled = 1;
+
+// A token for the handle_token and session_handle_token options, unique in this process.
+QString NewToken();
+
+// Calls `method` of the portal `interface` with `arguments` and then `options` (which gets a
+// handle_token); the answer goes to `receiver`'s slot `responseSlot`, a SLOT() of
+// (uint, QVariantMap), on the receiver's thread. Blocks until the call itself has returned.
+// False, with `error` set for the user, when the call failed (then no answer comes).
+bool Ask(QDBusConnection& bus, const QString& interface, const QString& method, QVariantList arguments,
+         QVariantMap options, QObject* receiver, const char* responseSlot, QString& error);
+
+// The session handle of a CreateSession answer; empty when there is none.
+QString SessionHandle(const QVariantMap& results);
+
+// Closes a portal session, without waiting.
+void CloseSession(QDBusConnection& bus, const QString& sessionPath);
+
+}  // namespace platform::portal
