@@ -199,11 +199,13 @@ void TScreenForm::showEvent(QShowEvent* event) {
 
 void TScreenForm::FormShow() {
   if (!hotkeys_->IsRegistered(kHotkeyFile) &&
-      !hotkeys_->Register(kHotkeyFile, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift, kKeysymF2)) {
+      !hotkeys_->Register(kHotkeyFile, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift, kKeysymF2,
+                          "Vorlix: a still to the image file")) {
     platform::ShowPlainMessage("Unable to assign Ctrl-Shift-F2 as hotkey.", this);
   }
   if (!hotkeys_->IsRegistered(kHotkeyCopy) &&
-      !hotkeys_->Register(kHotkeyCopy, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift, kKeysymF1)) {
+      !hotkeys_->Register(kHotkeyCopy, platform::GlobalHotkeys::Control | platform::GlobalHotkeys::Shift, kKeysymF1,
+                          "Vorlix: a still to the clipboard")) {
     platform::ShowPlainMessage("Unable to assign Ctrl-Shift-F1 as hotkey.", this);
   }
 }

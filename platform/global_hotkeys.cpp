@@ -1,5 +1,6 @@
 #include "global_hotkeys.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>
@@ -7,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/portal_shortcuts.h"
+#include "platform/screen_source.h"
 #include "xcb_reply.h"
 
 namespace platform {
@@ -26,6 +29,11 @@ const unsigned kLockVariants[] = {0, XCB_MOD_MASK_LOCK, XCB_MOD_MASK_2, XCB_MOD_
 
 GlobalHotkeys::GlobalHotkeys(QObject* parent) : QObject(parent) {
   if (qGuiApp) qGuiApp->installNativeEventFilter(this);
+  if (IsWaylandSession() && PortalShortcuts::Offered(QDBusConnection::sessionBus())) {
+    portal_ = new PortalShortcuts(QDBusConnection::sessionBus(), this);
+    connect(portal_, &PortalShortcuts::Bound, this, &GlobalHotkeys::OnPortalBound);
+    connect(portal_, &PortalShortcuts::Activated, this, &GlobalHotkeys::OnPortalActivated);
+  }
 }
 
 GlobalHotkeys::~GlobalHotkeys() {
@@ -68,15 +76,49 @@ bool GrabAllVariants(xcb_connection_t* c, unsigned keycode, unsigned modifiers) 
   return ok;
 }
 
+// The portal's names for our hotkeys, and their keys in its notation.
+QString ShortcutName(int id) { return QStringLiteral("hotkey-%1").arg(id); }
+int IdOfShortcut(const QString& name) { return name.mid(name.indexOf(QLatin1Char('-')) + 1).toInt(); }
+
+QString TriggerName(unsigned modifiers, unsigned keysym) {
+  QString trigger;
+  if (modifiers & GlobalHotkeys::Control) trigger += QStringLiteral("CTRL+");
+  if (modifiers & GlobalHotkeys::Shift) trigger += QStringLiteral("SHIFT+");
+  constexpr unsigned kF1 = 0xffbe, kF35 = 0xffe0;  // XK_F1 .. XK_F35
+  if (keysym >= kF1 && keysym <= kF35) return trigger + QStringLiteral("F%1").arg(keysym - kF1 + 1);
+  if (keysym >= 0x20 && keysym < 0x7f) return trigger + QChar(static_cast<char16_t>(keysym)).toUpper();
+  return trigger + QStringLiteral("0x%1").arg(keysym, 0, 16);
+}
+
 }  // namespace
 
-bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym) {
+bool GlobalHotkeys::Register(int id, unsigned modifiers, unsigned keysym, const QString& description) {
   xcb_connection_t* c = Connection();
   if (!c || grabs_.count(id)) return false;
+  if (portalBound_.count(id)) {  // the desktop still has the keys from an earlier registration
+    grabs_[id] = Grab{0, modifiers, keysym};
+    return true;
+  }
   const unsigned keycode = KeycodeOf(c, keysym);
   if (keycode == 0 || !GrabAllVariants(c, keycode, modifiers)) return false;
   grabs_[id] = Grab{keycode, modifiers, keysym};
+  if (portal_) portal_->Bind(ShortcutName(id), description, TriggerName(modifiers, keysym));
   return true;
+}
+
+void GlobalHotkeys::OnPortalBound(const QString& shortcut) {
+  const int id = IdOfShortcut(shortcut);
+  portalBound_.insert(id);
+  auto it = grabs_.find(id);
+  if (it == grabs_.end() || it->second.keycode == 0) return;
+  // One delivery per press: the grab would give the same keys again while our window is in front.
+  if (xcb_connection_t* c = Connection()) Ungrab(c, it->second.keycode, it->second.modifiers);
+  it->second.keycode = 0;
+}
+
+void GlobalHotkeys::OnPortalActivated(const QString& shortcut) {
+  const int id = IdOfShortcut(shortcut);
+  if (grabs_.count(id) && portalBound_.count(id)) emit HotKey(id);
 }
 
 void GlobalHotkeys::Unregister(int id) {
@@ -91,6 +133,7 @@ void GlobalHotkeys::RegrabAfterKeymapChange() {
   xcb_connection_t* c = Connection();
   if (!c) return;
   for (auto& [id, grab] : grabs_) {
+    if (portalBound_.count(id)) continue;  // the desktop's keys, not ours
     const unsigned keycode = KeycodeOf(c, grab.keysym);
     if (keycode == grab.keycode) continue;
     if (grab.keycode != 0) Ungrab(c, grab.keycode, grab.modifiers);

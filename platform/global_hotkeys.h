@@ -1,11 +1,17 @@
 #pragma once
-// System-wide key combinations: X key grabs on the root window, delivered as hotkey ids. The grabs
-// follow their keys when the keymap changes.
+// System-wide key combinations, delivered as hotkey ids: X key grabs on the root window, which
+// follow their keys when the keymap changes; on a Wayland session with a GlobalShortcuts portal the
+// desktop's shortcuts, which reach the program whatever window is in front (the X grab serves until
+// the desktop has bound them, and where it does not).
 #include <QAbstractNativeEventFilter>
 #include <QObject>
+#include <QString>
 #include <map>
+#include <set>
 
 namespace platform {
+
+class PortalShortcuts;
 
 class GlobalHotkeys : public QObject, public QAbstractNativeEventFilter {
   Q_OBJECT
@@ -17,7 +23,8 @@ class GlobalHotkeys : public QObject, public QAbstractNativeEventFilter {
 
   // Grabs `keysym` with exactly `modifiers` (also while Caps Lock or Num Lock is on).
   // Fails when the server refuses the grab, for example because another client holds it.
-  bool Register(int id, unsigned modifiers, unsigned keysym);
+  // `description` tells the desktop's shortcut settings what the keys do.
+  bool Register(int id, unsigned modifiers, unsigned keysym, const QString& description = QString());
   void Unregister(int id);
   bool IsRegistered(int id) const { return grabs_.count(id) != 0; }
 
@@ -28,11 +35,16 @@ class GlobalHotkeys : public QObject, public QAbstractNativeEventFilter {
 
  private:
   struct Grab {
-    unsigned keycode;  // 0 while no key makes the keysym
+    unsigned keycode;  // 0 while no key makes the keysym, or while the portal has the keys
     unsigned modifiers;
     unsigned keysym;
   };
   void RegrabAfterKeymapChange();
+  void OnPortalBound(const QString& shortcut);
+  void OnPortalActivated(const QString& shortcut);
+
+  PortalShortcuts* portal_ = nullptr;  // a child; null where the desktop has no such portal
+  std::set<int> portalBound_;          // the ids whose keys the portal delivers
   std::map<int, Grab> grabs_;
 };
 

@@ -1,0 +1,146 @@
+#include "platform/portal_shortcuts.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QTimer>
+
+#include "platform/portal_request.h"
+
+namespace {
+
+const QString kGlobalShortcuts = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+
+// One shortcut as the portal passes it: (id, properties).
+struct PortalShortcut {
+  QString id;
+  QVariantMap properties;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut) {
+  argument.beginStructure();
+  argument << shortcut.id << shortcut.properties;
+  argument.endStructure();
+  return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut) {
+  argument.beginStructure();
+  argument >> shortcut.id >> shortcut.properties;
+  argument.endStructure();
+  return argument;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(PortalShortcut)
+
+namespace platform {
+
+bool PortalShortcuts::Offered(QDBusConnection bus) {
+  if (!bus.isConnected()) return false;
+  QDBusMessage get = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
+                                                    QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                    QStringLiteral("Get"));
+  get << kGlobalShortcuts << QStringLiteral("version");
+  return bus.call(get, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+}
+
+PortalShortcuts::PortalShortcuts(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
+  qDBusRegisterMetaType<PortalShortcut>();
+  qDBusRegisterMetaType<QList<PortalShortcut>>();
+  // The slot's types must be known by name before the connection matches it to the signal's.
+  qRegisterMetaType<QDBusObjectPath>();
+  bus_.connect(QString(), portal::kPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
+               SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+}
+
+PortalShortcuts::~PortalShortcuts() { portal::CloseSession(bus_, sessionPath_); }
+
+void PortalShortcuts::Bind(const QString& id, const QString& description, const QString& preferredTrigger) {
+  wanted_.append(Wanted{id, description, preferredTrigger});
+  if (!sessionAsked_) {
+    sessionAsked_ = true;
+    QString error;
+    if (!portal::Ask(bus_, kGlobalShortcuts, QStringLiteral("CreateSession"), {},
+                     {{QStringLiteral("session_handle_token"), portal::NewToken()}}, this,
+                     SLOT(OnSessionCreated(uint, QVariantMap)), error)) {
+      QStringList ids;
+      for (const Wanted& w : wanted_) ids << w.id;
+      wanted_.clear();
+      sessionAsked_ = false;
+      emit NotBound(ids, error);
+    }
+    return;  // bound once the session is there
+  }
+  if (!sessionPath_.isEmpty() && !bindScheduled_) {
+    bindScheduled_ = true;
+    QTimer::singleShot(0, this, [this] { BindWanted(); });
+  }
+}
+
+void PortalShortcuts::OnSessionCreated(uint response, const QVariantMap& results) {
+  sessionPath_ = response == portal::kResponseSuccess ? portal::SessionHandle(results) : QString();
+  if (sessionPath_.isEmpty()) {
+    QStringList ids;
+    for (const Wanted& w : wanted_) ids << w.id;
+    wanted_.clear();
+    sessionAsked_ = false;
+    emit NotBound(ids, QStringLiteral("the desktop opened no shortcut session"));
+    return;
+  }
+  BindWanted();
+}
+
+void PortalShortcuts::BindWanted() {
+  bindScheduled_ = false;
+  if (wanted_.isEmpty()) return;
+  QList<PortalShortcut> shortcuts;
+  QStringList ids;
+  for (const Wanted& w : wanted_) {
+    shortcuts.append(PortalShortcut{w.id,
+                                    {{QStringLiteral("description"), w.description},
+                                     {QStringLiteral("preferred_trigger"), w.trigger}}});
+    ids << w.id;
+  }
+  wanted_.clear();
+  QString error;
+  if (!portal::Ask(bus_, kGlobalShortcuts, QStringLiteral("BindShortcuts"),
+                   {QVariant::fromValue(QDBusObjectPath(sessionPath_)), QVariant::fromValue(shortcuts), QString()}, {},
+                   this, SLOT(OnShortcutsBound(uint, QVariantMap)), error)) {
+    emit NotBound(ids, error);
+    return;
+  }
+  bindingIds_ << ids;
+}
+
+void PortalShortcuts::OnShortcutsBound(uint response, const QVariantMap& results) {
+  const QStringList asked = bindingIds_;
+  bindingIds_.clear();
+  if (response != portal::kResponseSuccess) {
+    emit NotBound(asked, response == portal::kResponseCancelled ? QStringLiteral("the shortcuts were refused")
+                                                                : QStringLiteral("the desktop could not bind them"));
+    return;
+  }
+  QStringList bound;
+  const QVariant shortcuts = results.value(QStringLiteral("shortcuts"));
+  if (shortcuts.canConvert<QDBusArgument>()) {
+    QList<PortalShortcut> list;
+    shortcuts.value<QDBusArgument>() >> list;
+    for (const PortalShortcut& shortcut : list) bound << shortcut.id;
+  }
+  QStringList missing;
+  for (const QString& id : asked) {
+    if (bound.contains(id)) emit Bound(id);
+    else missing << id;
+  }
+  if (!missing.isEmpty()) emit NotBound(missing, QStringLiteral("the desktop left them out"));
+}
+
+void PortalShortcuts::OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong, const QVariantMap&) {
+  if (!sessionPath_.isEmpty() && session.path() == sessionPath_) emit Activated(id);
+}
+
+}  // namespace platform
