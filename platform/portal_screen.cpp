@@ -92,11 +92,7 @@ bool PortalScreen::ReadDib(int x, int y, int width, int height, int dibBits, std
     }
   }
   frames_->WithPictures([&](std::vector<PlacedPicture>& pictures) {
-    for (PlacedPicture& picture : pictures) {
-      if (picture.areaWidth > 0) continue;
-      picture.areaWidth = rootWidth;
-      picture.areaHeight = rootHeight;
-    }
+    FitAreasToScreen(pictures, rootWidth, rootHeight);
     CropPictures(pictures, x, y, width, height, dibBits, dstBottomRow, dstStride, clearUncovered);
   });
   return true;

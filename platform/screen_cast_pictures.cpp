@@ -63,6 +63,36 @@ void CropOne(const PlacedPicture& picture, int x, int y, int height, int dibBits
 
 }  // namespace
 
+void FitAreasToScreen(std::vector<PlacedPicture>& pictures, int screenWidth, int screenHeight) {
+  long long left = 0, top = 0, right = 0, bottom = 0;
+  bool any = false;
+  for (PlacedPicture& p : pictures) {
+    if (p.areaWidth <= 0 || p.areaHeight <= 0) {
+      p.areaX = p.areaY = 0;
+      p.areaWidth = screenWidth;
+      p.areaHeight = screenHeight;
+      continue;
+    }
+    left = any ? std::min<long long>(left, p.areaX) : p.areaX;
+    top = any ? std::min<long long>(top, p.areaY) : p.areaY;
+    right = any ? std::max<long long>(right, 0LL + p.areaX + p.areaWidth) : 0LL + p.areaX + p.areaWidth;
+    bottom = any ? std::max<long long>(bottom, 0LL + p.areaY + p.areaHeight) : 0LL + p.areaY + p.areaHeight;
+    any = true;
+  }
+  if (!any || screenWidth <= 0 || screenHeight <= 0) return;
+  const long long spanWidth = right - left, spanHeight = bottom - top;
+  if (spanWidth == screenWidth && spanHeight == screenHeight && left == 0 && top == 0) return;
+  const auto scale = [](long long value, long long to, long long from) { return static_cast<int>(value * to / from); };
+  for (PlacedPicture& p : pictures) {
+    const long long x0 = p.areaX - left, y0 = p.areaY - top;
+    const int x = scale(x0, screenWidth, spanWidth), y = scale(y0, screenHeight, spanHeight);
+    p.areaWidth = scale(x0 + p.areaWidth, screenWidth, spanWidth) - x;
+    p.areaHeight = scale(y0 + p.areaHeight, screenHeight, spanHeight) - y;
+    p.areaX = x;
+    p.areaY = y;
+  }
+}
+
 void CropPictures(const std::vector<PlacedPicture>& pictures, int x, int y, int width, int height, int dibBits,
                   std::uint8_t* dstBottomRow, std::size_t dstStride, bool clearUncovered) {
   if (width <= 0 || height <= 0) return;

@@ -18,6 +18,12 @@ struct PlacedPicture {
   int areaX = 0, areaY = 0, areaWidth = 0, areaHeight = 0;  // in logical coordinates
 };
 
+// Places the pictures on the X screen of `screenWidth` x `screenHeight`: a picture without an area
+// covers the whole screen; areas are scaled so that together they span the screen. Portals give
+// areas in the desktop's logical coordinates or in output pixels (at scale 2 the X root is half
+// the output's size); the X screen is what the program's coordinates mean either way.
+void FitAreasToScreen(std::vector<PlacedPicture>& pictures, int screenWidth, int screenHeight);
+
 // Reads the rectangle (x, y, width, height) in logical coordinates into DIB rows at `dibBits`
 // per pixel, laid out as ScreenReader::ReadDib lays them out. A point takes the pixel at its
 // centre in a scaled picture. Points that no picture covers are left alone, or zeroed (row

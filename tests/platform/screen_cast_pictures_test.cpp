@@ -143,4 +143,35 @@ TEST(ScreenCastPictures, CropsPlacesAndScalesMonitorsIntoDibRows) {
   for (const Case& c : cases) Check(c);
 }
 
+TEST(ScreenCastPictures, AreasAreFittedToTheXScreen) {
+  struct Row {
+    const char* name;
+    std::vector<std::vector<int>> areas;  // x, y, w, h as the portal gives them; w = 0: none given
+    std::vector<std::vector<int>> placed;
+  };
+  const Row rows[] = {
+      {"no area: the whole screen", {{0, 0, 0, 0}}, {{0, 0, 960, 540}}},
+      {"output pixels at scale 2", {{0, 0, 1920, 1080}}, {{0, 0, 960, 540}}},
+      {"logical already", {{0, 0, 960, 540}}, {{0, 0, 960, 540}}},
+      {"two monitors in output pixels",
+       {{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}},
+       {{0, 0, 480, 540}, {480, 0, 480, 540}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::vector<platform::PlacedPicture> pictures(row.areas.size());
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      pictures[i].areaX = row.areas[i][0];
+      pictures[i].areaY = row.areas[i][1];
+      pictures[i].areaWidth = row.areas[i][2];
+      pictures[i].areaHeight = row.areas[i][3];
+    }
+    platform::FitAreasToScreen(pictures, 960, 540);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      EXPECT_EQ((std::vector<int>{pictures[i].areaX, pictures[i].areaY, pictures[i].areaWidth, pictures[i].areaHeight}),
+                row.placed[i]);
+    }
+  }
+}
+
 }  // namespace
