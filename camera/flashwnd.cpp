@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "platform/compositing.h"
+#include "platform/screen_source.h"
 #include "platform/x11_sync.h"
 
 namespace {
@@ -37,6 +38,9 @@ TFlashingWnd::TFlashingWnd(QWidget* owner)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  // A Wayland compositor places the windows it manages itself (sway centres them): the brackets
+  // go where they are put only when no window manager handles them.
+  if (platform::IsWaylandSession()) setWindowFlag(Qt::BypassWindowManagerHint);
   translucent_ = platform::DesktopIsComposited();
   if (translucent_) setAttribute(Qt::WA_TranslucentBackground);  // before the native window exists
   setGeometry(430, 104, 483, 458);                               // replaced by the first FitToRect
