@@ -37,8 +37,7 @@ class PortalShortcuts : public QObject {
  private slots:
   void OnSessionCreated(uint response, const QVariantMap& results);
   void OnShortcutsBound(uint response, const QVariantMap& results);
-  void OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
-                   const QVariantMap& options);
+  void OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp, const QVariantMap& options);
 
  private:
   struct Wanted {

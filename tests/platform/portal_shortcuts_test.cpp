@@ -68,15 +68,17 @@ class MockShortcutsPortal : public QDBusVirtualObject {
     }
     if (message.interface() != kShortcuts) return false;
     const QVariant last = message.arguments().constLast();
-    const QVariantMap options =
-        last.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(last.value<QDBusArgument>()) : last.toMap();
-    const QString request = QStringLiteral("%1/request/%2/%3").arg(kPath, sender, options.value("handle_token").toString());
+    const QVariantMap options = last.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(last.value<QDBusArgument>())
+                                                                 : last.toMap();
+    const QString request =
+        QStringLiteral("%1/request/%2/%3").arg(kPath, sender, options.value("handle_token").toString());
     bus.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
     QVariantMap results;
     uint response = 0;
     if (message.member() == QLatin1String("CreateSession")) {
       std::lock_guard<std::mutex> lock(mutex_);
-      session_ = QStringLiteral("%1/session/%2/%3").arg(kPath, sender, options.value("session_handle_token").toString());
+      session_ =
+          QStringLiteral("%1/session/%2/%3").arg(kPath, sender, options.value("session_handle_token").toString());
       results.insert("session_handle", session_);
     } else if (message.member() == QLatin1String("BindShortcuts")) {
       QList<Shortcut> asked;
