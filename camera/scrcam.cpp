@@ -55,6 +55,7 @@ bool TScreenCam::StartRecording(QWidget* regionWindow, const QString& fileName) 
     CompressorFourCC = Compressors[index].fccHandler;
   }
   readFailureShown_ = false;
+  platform::ScreenReader::Instance().BeginCapture();
   // Once running, the thread deletes itself when it ends.
   auto thread = std::make_unique<TRecordAVIThread>(this, regionWindow, fileName);
   Thread = thread.get();

@@ -41,7 +41,8 @@ bool PortalScreen::EnsureCast(bool mayAskAgain) {
     if (ended.empty()) return true;
     Fail(ended);
   }
-  if (failed_ && !mayAskAgain) return false;
+  if (failed_ && !mayAskAgain && !askAgain_) return false;
+  askAgain_ = false;
   // Told on the portal's thread, which must not wait for a read in progress: a flag, read here.
   auto closed = std::make_shared<std::atomic<bool>>(false);
   ScreenCastOpening opening = OpenScreenCast(std::chrono::duration_cast<std::chrono::milliseconds>(kOpeningPatience),
@@ -64,6 +65,11 @@ bool PortalScreen::EnsureCast(bool mayAskAgain) {
   castClosed_ = std::move(closed);
   failed_ = false;
   return true;
+}
+
+void PortalScreen::AskAgain() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  askAgain_ = true;
 }
 
 bool PortalScreen::WaitForFirstPictures() {

@@ -28,9 +28,12 @@ class PortalScreen {
   // the logical screen (0, 0, rootWidth, rootHeight). With `fresh` the picture is one that arrived
   // after this call, waited for a short while (the desktop sends pictures only when the screen
   // changes, so it is asked for), else the newest. A cast that was refused, failed or ended is asked for again only
-  // by a fresh read, so that a recording does not ask the user over and over. Any thread.
+  // by a fresh read, or by the first read after AskAgain, so that a recording does not ask the user over and over.
+  // Any thread.
   bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow, std::size_t dstStride,
                bool clearUncovered, bool fresh, int rootWidth, int rootHeight);
+  // Lets the next read ask for a cast again after one was refused or ended (a recording starts).
+  void AskAgain();
 
  private:
   // Opens the cast unless one runs; false, with the reason told once, when there is none.
@@ -46,6 +49,7 @@ class PortalScreen {
   // Set when the desktop closes the cast's session.
   std::shared_ptr<std::atomic<bool>> castClosed_;
   bool failed_ = false;
+  bool askAgain_ = false;
 };
 
 }  // namespace platform

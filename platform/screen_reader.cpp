@@ -303,6 +303,10 @@ ScreenReader::~ScreenReader() = default;
 
 bool ScreenReader::Connected() const { return impl_->connection != nullptr; }
 
+void ScreenReader::BeginCapture() {
+  if (impl_->portal) impl_->portal->AskAgain();
+}
+
 std::vector<std::uint32_t> ScreenReader::CurrentPalette() {
   if (!impl_->connection || impl_->paletteEntries == 0) return {};
   std::lock_guard<std::mutex> lock(impl_->mutex);

@@ -43,6 +43,10 @@ class ScreenReader {
   bool ReadDib(int x, int y, int width, int height, int dibBits, std::uint8_t* dstBottomRow, std::size_t dstStride,
                bool clearUncovered = false, bool freshPicture = false);
 
+  // A new capture begins (a recording starts): where the screen-cast portal was refused or its
+  // cast ended, the next read may ask the desktop again. Nothing to do on the X server.
+  void BeginCapture();
+
   ScreenReader(const ScreenReader&) = delete;
   ScreenReader& operator=(const ScreenReader&) = delete;
 
