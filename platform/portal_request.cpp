@@ -4,14 +4,13 @@
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <atomic>
 
 namespace platform::portal {
 namespace {
 
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-// A method call is answered at once; only the Response signals wait for the user.
-constexpr int kCallTimeoutMs = 10000;
 
 // The request object that answers a call made with `token`: its path is known before the call,
 // so the answer cannot come before we listen.
@@ -56,6 +55,15 @@ bool Ask(QDBusConnection& bus, const QString& interface, const QString& method, 
   if (!handle.isEmpty() && handle != expected)
     bus.connect(QString(), handle, kRequest, QStringLiteral("Response"), receiver, responseSlot);
   return true;
+}
+
+std::optional<QVariant> Property(QDBusConnection& bus, const QString& interface, const QString& name) {
+  QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                    QStringLiteral("Get"));
+  get << interface << name;
+  const QDBusMessage reply = bus.call(get, QDBus::Block, kCallTimeoutMs);
+  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return std::nullopt;
+  return reply.arguments().at(0).value<QDBusVariant>().variant();
 }
 
 QString SessionHandle(const QVariantMap& results) {

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 namespace platform::portal {
 
@@ -14,6 +15,8 @@ inline const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 inline const QString kSession = QStringLiteral("org.freedesktop.portal.Session");
 constexpr uint kResponseSuccess = 0;
 constexpr uint kResponseCancelled = 1;
+// A method call is answered at once; only the Response signals wait for the user.
+constexpr int kCallTimeoutMs = 10000;
 
 // A token for the handle_token and session_handle_token options, unique in this process.
 QString NewToken();
@@ -24,6 +27,10 @@ QString NewToken();
 // False, with `error` set for the user, when the call failed (then no answer comes).
 bool Ask(QDBusConnection& bus, const QString& interface, const QString& method, QVariantList arguments,
          QVariantMap options, QObject* receiver, const char* responseSlot, QString& error);
+
+// A property of the portal `interface` (its version, what it offers); nothing when the desktop
+// has no such portal or does not answer.
+std::optional<QVariant> Property(QDBusConnection& bus, const QString& interface, const QString& name);
 
 // The session handle of a CreateSession answer; empty when there is none.
 QString SessionHandle(const QVariantMap& results);

@@ -1,10 +1,8 @@
 #include "platform/portal_shortcuts.h"
 
 #include <QDBusArgument>
-#include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 #include <QTimer>
 
 #include "platform/portal_request.h"
@@ -40,12 +38,7 @@ Q_DECLARE_METATYPE(PortalShortcut)
 namespace platform {
 
 bool PortalShortcuts::Offered(QDBusConnection bus) {
-  if (!bus.isConnected()) return false;
-  QDBusMessage get = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
-                                                    QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                    QStringLiteral("Get"));
-  get << kGlobalShortcuts << QStringLiteral("version");
-  return bus.call(get, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
+  return bus.isConnected() && portal::Property(bus, kGlobalShortcuts, QStringLiteral("version")).has_value();
 }
 
 PortalShortcuts::PortalShortcuts(QDBusConnection bus, QObject* parent) : QObject(parent), bus_(std::move(bus)) {
@@ -59,6 +52,13 @@ PortalShortcuts::PortalShortcuts(QDBusConnection bus, QObject* parent) : QObject
 
 PortalShortcuts::~PortalShortcuts() { portal::CloseSession(bus_, sessionPath_); }
 
+QStringList PortalShortcuts::TakeWantedIds() {
+  QStringList ids;
+  for (const Wanted& w : wanted_) ids << w.id;
+  wanted_.clear();
+  return ids;
+}
+
 void PortalShortcuts::Bind(const QString& id, const QString& description, const QString& preferredTrigger) {
   wanted_.append(Wanted{id, description, preferredTrigger});
   if (!sessionAsked_) {
@@ -67,11 +67,8 @@ void PortalShortcuts::Bind(const QString& id, const QString& description, const 
     if (!portal::Ask(bus_, kGlobalShortcuts, QStringLiteral("CreateSession"), {},
                      {{QStringLiteral("session_handle_token"), portal::NewToken()}}, this,
                      SLOT(OnSessionCreated(uint, QVariantMap)), error)) {
-      QStringList ids;
-      for (const Wanted& w : wanted_) ids << w.id;
-      wanted_.clear();
       sessionAsked_ = false;
-      emit NotBound(ids, error);
+      emit NotBound(TakeWantedIds(), error);
     }
     return;  // bound once the session is there
   }
@@ -84,11 +81,8 @@ void PortalShortcuts::Bind(const QString& id, const QString& description, const 
 void PortalShortcuts::OnSessionCreated(uint response, const QVariantMap& results) {
   sessionPath_ = response == portal::kResponseSuccess ? portal::SessionHandle(results) : QString();
   if (sessionPath_.isEmpty()) {
-    QStringList ids;
-    for (const Wanted& w : wanted_) ids << w.id;
-    wanted_.clear();
     sessionAsked_ = false;
-    emit NotBound(ids, QStringLiteral("the desktop opened no shortcut session"));
+    emit NotBound(TakeWantedIds(), QStringLiteral("the desktop opened no shortcut session"));
     return;
   }
   BindWanted();

@@ -44,6 +44,8 @@ class PortalShortcuts : public QObject {
     QString id, description, trigger;
   };
   void BindWanted();
+  // The ids asked for and not yet sent, given up.
+  QStringList TakeWantedIds();
 
   QDBusConnection bus_;
   QString sessionPath_;

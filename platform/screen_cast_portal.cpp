@@ -26,8 +26,6 @@ namespace {
 const QString kScreenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 constexpr uint kSourceMonitors = 1;
 constexpr uint kCursorHidden = 1;
-// A method call is answered at once; only the Response signals wait for the user.
-constexpr int kCallTimeoutMs = 10000;
 
 // The thread on which the session bus's answers are taken, for the program's whole run: the
 // callers (the UI thread, the recording thread) only wait for the result.
@@ -156,13 +154,7 @@ class ScreenCastHandshake : public QObject {
   }
 
   uint CursorModes() {
-    QDBusMessage get = QDBusMessage::createMethodCall(portal::kService, portal::kPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
-    get << kScreenCast << QStringLiteral("AvailableCursorModes");
-    const QDBusMessage reply = bus_.call(get, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
-    return reply.arguments().at(0).value<QDBusVariant>().variant().toUInt();
+    return portal::Property(bus_, kScreenCast, QStringLiteral("AvailableCursorModes")).value_or(QVariant()).toUInt();
   }
 
   void Started(std::vector<ScreenCastStream> streams) {
@@ -170,7 +162,7 @@ class ScreenCastHandshake : public QObject {
     QDBusMessage open = QDBusMessage::createMethodCall(portal::kService, portal::kPath, kScreenCast,
                                                        QStringLiteral("OpenPipeWireRemote"));
     open << QVariant::fromValue(QDBusObjectPath(sessionPath_)) << QVariantMap{};
-    const QDBusMessage reply = bus_.call(open, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = bus_.call(open, QDBus::Block, portal::kCallTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return Fail(Unanswered(reply));
     // The descriptor in the message closes with it: keep a copy.
     const int fd =
