@@ -5,6 +5,8 @@ set(CPACK_PACKAGE_NAME vorlix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Vorlix developers")
 set(CPACK_PACKAGE_CONTACT "Vorlix developers <dev@vorlix.org>")
+# MIT; the package carries the terms in /usr/share/doc/vorlix/copyright (packaging/copyright).
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
