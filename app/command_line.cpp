@@ -40,6 +40,8 @@ const char* UsageText() {
       "Usage: vorlix [OPTION]...\n"
       "Without options, opens the Vorlix window.\n"
       "\n"
+      // help2man puts what follows this heading under OPTIONS in the man page.
+      "Options:\n"
       "  --still FILE [--region X,Y,W,H]\n"
       "        take a still of the screen (or the region) into FILE, .bmp or .jpg\n"
       "  --record SECONDS FILE [--region X,Y,W,H] [--fps N] [--codec FOURCC] [--quality Q] [--no-cursor]\n"
