@@ -5,12 +5,14 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QStringList>
 #include <atomic>
 
 namespace platform::portal {
 namespace {
 
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+const QString kResponse = QStringLiteral("Response");
 
 // The request object that answers a call made with `token`: its path is known before the call,
 // so the answer cannot come before we listen.
@@ -28,6 +30,45 @@ QString Unanswered(const QDBusMessage& reply) {
   return QStringLiteral("the desktop portal failed: ") + reply.errorMessage();
 }
 
+// One request in flight: hears its Response from the portal once, then stops listening, so a
+// late or repeated Response cannot move anything on. A child of the asker: given up with it.
+class PendingRequest : public QObject {
+  Q_OBJECT
+
+ public:
+  PendingRequest(const QDBusConnection& bus, QObject* owner, Answer onAnswer)
+      : QObject(owner), bus_(bus), onAnswer_(std::move(onAnswer)) {}
+  ~PendingRequest() override { StopListening(); }
+
+  void Listen(const QString& path) {
+    if (ConnectSignal(bus_, path, kRequest, kResponse, this, SLOT(OnResponse(uint, QVariantMap)))) paths_ << path;
+  }
+
+ private slots:
+  void OnResponse(uint response, const QVariantMap& results) {
+    // One answer only, even when a second was on its way before the match went.
+    if (!onAnswer_) return;
+    StopListening();
+    const Answer answer = std::move(onAnswer_);
+    onAnswer_ = nullptr;
+    // The answer may end the asker, and it must not take this request along while it runs.
+    setParent(nullptr);
+    deleteLater();
+    answer(response, results);
+  }
+
+ private:
+  void StopListening() {
+    for (const QString& path : paths_)
+      bus_.disconnect(kService, path, kRequest, kResponse, this, SLOT(OnResponse(uint, QVariantMap)));
+    paths_.clear();
+  }
+
+  QDBusConnection bus_;
+  Answer onAnswer_;
+  QStringList paths_;
+};
+
 }  // namespace
 
 QString NewToken() {
@@ -36,25 +77,32 @@ QString NewToken() {
 }
 
 bool Ask(QDBusConnection& bus, const QString& interface, const QString& method, QVariantList arguments,
-         QVariantMap options, QObject* receiver, const char* responseSlot, QString& error) {
+         QVariantMap options, QObject* owner, Answer onAnswer, QString& error) {
   const QString token = NewToken();
   options.insert(QStringLiteral("handle_token"), token);
   arguments << options;
+  auto* request = new PendingRequest(bus, owner, std::move(onAnswer));
   const QString expected = RequestPath(bus, token);
-  bus.connect(QString(), expected, kRequest, QStringLiteral("Response"), receiver, responseSlot);
+  request->Listen(expected);
   QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
   call.setArguments(arguments);
   const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage) {
-    bus.disconnect(QString(), expected, kRequest, QStringLiteral("Response"), receiver, responseSlot);
+    delete request;
     error = Unanswered(reply);
     return false;
   }
   // Portals older than the request-path convention choose their own path.
   const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
-  if (!handle.isEmpty() && handle != expected)
-    bus.connect(QString(), handle, kRequest, QStringLiteral("Response"), receiver, responseSlot);
+  if (!handle.isEmpty() && handle != expected) request->Listen(handle);
   return true;
+}
+
+bool ConnectSignal(QDBusConnection& bus, const QString& path, const QString& interface, const QString& name,
+                   QObject* receiver, const char* slot) {
+  // Signals carry the sender's unique name; QtDBus matches them against the current owner of the
+  // portal's name, so a process that merely sends the same signal is not heard.
+  return bus.connect(kService, path, interface, name, receiver, slot);
 }
 
 std::optional<QVariant> Property(QDBusConnection& bus, const QString& interface, const QString& name) {
@@ -77,3 +125,5 @@ void CloseSession(QDBusConnection& bus, const QString& sessionPath) {
 }
 
 }  // namespace platform::portal
+
+#include "portal_request.moc"

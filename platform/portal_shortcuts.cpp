@@ -46,8 +46,8 @@ PortalShortcuts::PortalShortcuts(QDBusConnection bus, QObject* parent) : QObject
   qDBusRegisterMetaType<QList<PortalShortcut>>();
   // The slot's types must be known by name before the connection matches it to the signal's.
   qRegisterMetaType<QDBusObjectPath>();
-  bus_.connect(QString(), portal::kPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
-               SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+  portal::ConnectSignal(bus_, portal::kPath, kGlobalShortcuts, QStringLiteral("Activated"), this,
+                        SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
 }
 
 PortalShortcuts::~PortalShortcuts() { portal::CloseSession(bus_, sessionPath_); }
@@ -64,9 +64,10 @@ void PortalShortcuts::Bind(const QString& id, const QString& description, const 
   if (!sessionAsked_) {
     sessionAsked_ = true;
     QString error;
-    if (!portal::Ask(bus_, kGlobalShortcuts, QStringLiteral("CreateSession"), {},
-                     {{QStringLiteral("session_handle_token"), portal::NewToken()}}, this,
-                     SLOT(OnSessionCreated(uint, QVariantMap)), error)) {
+    if (!portal::Ask(
+            bus_, kGlobalShortcuts, QStringLiteral("CreateSession"), {},
+            {{QStringLiteral("session_handle_token"), portal::NewToken()}}, this,
+            [this](uint response, const QVariantMap& results) { OnSessionCreated(response, results); }, error)) {
       sessionAsked_ = false;
       emit NotBound(TakeWantedIds(), error);
     }
@@ -101,18 +102,14 @@ void PortalShortcuts::BindWanted() {
   }
   wanted_.clear();
   QString error;
-  if (!portal::Ask(bus_, kGlobalShortcuts, QStringLiteral("BindShortcuts"),
-                   {QVariant::fromValue(QDBusObjectPath(sessionPath_)), QVariant::fromValue(shortcuts), QString()}, {},
-                   this, SLOT(OnShortcutsBound(uint, QVariantMap)), error)) {
+  if (!portal::Ask(
+          bus_, kGlobalShortcuts, QStringLiteral("BindShortcuts"),
+          {QVariant::fromValue(QDBusObjectPath(sessionPath_)), QVariant::fromValue(shortcuts), QString()}, {}, this,
+          [this, ids](uint response, const QVariantMap& results) { OnShortcutsBound(ids, response, results); }, error))
     emit NotBound(ids, error);
-    return;
-  }
-  bindingIds_ << ids;
 }
 
-void PortalShortcuts::OnShortcutsBound(uint response, const QVariantMap& results) {
-  const QStringList asked = bindingIds_;
-  bindingIds_.clear();
+void PortalShortcuts::OnShortcutsBound(const QStringList& asked, uint response, const QVariantMap& results) {
   if (response != portal::kResponseSuccess) {
     emit NotBound(asked, response == portal::kResponseCancelled ? QStringLiteral("the shortcuts were refused")
                                                                 : QStringLiteral("the desktop could not bind them"));

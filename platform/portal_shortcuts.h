@@ -35,15 +35,16 @@ class PortalShortcuts : public QObject {
   void Activated(const QString& id);
 
  private slots:
-  void OnSessionCreated(uint response, const QVariantMap& results);
-  void OnShortcutsBound(uint response, const QVariantMap& results);
   void OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp, const QVariantMap& options);
 
  private:
   struct Wanted {
     QString id, description, trigger;
   };
+  void OnSessionCreated(uint response, const QVariantMap& results);
   void BindWanted();
+  // The desktop's answer to binding `asked`.
+  void OnShortcutsBound(const QStringList& asked, uint response, const QVariantMap& results);
   // The ids asked for and not yet sent, given up.
   QStringList TakeWantedIds();
 
@@ -51,8 +52,7 @@ class PortalShortcuts : public QObject {
   QString sessionPath_;
   bool sessionAsked_ = false;
   bool bindScheduled_ = false;
-  QList<Wanted> wanted_;    // asked for, not yet sent
-  QStringList bindingIds_;  // sent, not yet answered
+  QList<Wanted> wanted_;  // asked for, not yet sent
 };
 
 }  // namespace platform

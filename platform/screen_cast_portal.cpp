@@ -109,7 +109,8 @@ class ScreenCastHandshake : public QObject {
     Ask(QStringLiteral("CreateSession"), {}, {{QStringLiteral("session_handle_token"), portal::NewToken()}});
   }
 
- private slots:
+ private:
+  // The answer to the step in progress; each request is answered once.
   void OnResponse(uint response, const QVariantMap& results) {
     if (response == portal::kResponseCancelled) return Fail(QStringLiteral("the screen cast was refused"));
     if (response != portal::kResponseSuccess) return Fail(QStringLiteral("the desktop could not start a screen cast"));
@@ -117,8 +118,8 @@ class ScreenCastHandshake : public QObject {
       case Step::CreateSession: {
         sessionPath_ = portal::SessionHandle(results);
         if (sessionPath_.isEmpty()) return Fail(QStringLiteral("the portal gave no session"));
-        bus_.connect(QString(), sessionPath_, portal::kSession, QStringLiteral("Closed"), this,
-                     SLOT(OnSessionClosed(QVariantMap)));
+        portal::ConnectSignal(bus_, sessionPath_, portal::kSession, QStringLiteral("Closed"), this,
+                              SLOT(OnSessionClosed(QVariantMap)));
         QVariantMap options{{QStringLiteral("types"), kSourceMonitors}, {QStringLiteral("multiple"), true}};
         if (CursorModes() & kCursorHidden) options.insert(QStringLiteral("cursor_mode"), kCursorHidden);
         step_ = Step::SelectSources;
@@ -132,6 +133,7 @@ class ScreenCastHandshake : public QObject {
     }
   }
 
+ private slots:
   void OnSessionClosed(const QVariantMap&) {
     sessionPath_.clear();  // nothing left to close
     if (step_ == Step::Done && onClosed_) onClosed_();
@@ -142,8 +144,9 @@ class ScreenCastHandshake : public QObject {
 
   void Ask(const QString& method, QVariantList arguments, QVariantMap options) {
     QString error;
-    if (!portal::Ask(bus_, kScreenCast, method, std::move(arguments), std::move(options), this,
-                     SLOT(OnResponse(uint, QVariantMap)), error))
+    if (!portal::Ask(
+            bus_, kScreenCast, method, std::move(arguments), std::move(options), this,
+            [this](uint response, const QVariantMap& results) { OnResponse(response, results); }, error))
       Fail(error);
   }
 

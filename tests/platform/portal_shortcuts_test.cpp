@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "platform/global_hotkeys.h"
+#include "platform/portal_shortcuts.h"
 #include "tests/support/hotkey_probe.h"
 #include "tests/support/process.h"
 
@@ -52,10 +53,12 @@ Q_DECLARE_METATYPE(Shortcut)
 namespace {
 
 // The portal: CreateSession and BindShortcuts answered through request objects, as desktops do,
-// BindShortcuts with `bindResponse`. Serves on a thread of its own, as the program's calls block.
+// BindShortcuts with `bindResponse`, or not at once where `holdBindAnswers` (the test answers).
+// Serves on a thread of its own, as the program's calls block.
 class MockShortcutsPortal : public QDBusVirtualObject {
  public:
-  explicit MockShortcutsPortal(uint bindResponse) : bindResponse_(bindResponse) {}
+  explicit MockShortcutsPortal(uint bindResponse, bool holdBindAnswers = false)
+      : bindResponse_(bindResponse), holdBindAnswers_(holdBindAnswers) {}
 
   QString introspect(const QString&) const override { return {}; }
 
@@ -86,15 +89,17 @@ class MockShortcutsPortal : public QDBusVirtualObject {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         asked_ = asked;
+        if (holdBindAnswers_) {
+          heldRequests_ << request;
+          return true;
+        }
       }
       response = bindResponse_;
       if (response == 0) results.insert("shortcuts", QVariant::fromValue(asked));
     } else {
       return true;
     }
-    QDBusMessage answer = QDBusMessage::createSignal(request, "org.freedesktop.portal.Request", "Response");
-    answer << response << results;
-    bus.send(answer);
+    bus.send(ResponseSignal(request, response, results));
     return true;
   }
 
@@ -103,23 +108,47 @@ class MockShortcutsPortal : public QDBusVirtualObject {
     return asked_;
   }
 
+  QString Session() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return session_;
+  }
+
+  // The BindShortcuts requests not answered yet, in order.
+  QStringList HeldRequests() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return heldRequests_;
+  }
+
   // The desktop saw the shortcut's keys.
-  void Activate(const QString& id) {
-    QString session;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      session = session_;
-    }
+  void Activate(const QString& id) { Send(ActivatedSignal(Session(), id)); }
+
+  // The desktop answers `request`.
+  void Answer(const QString& request, uint response, const QVariantMap& results) {
+    Send(ResponseSignal(request, response, results));
+  }
+
+  static QDBusMessage ActivatedSignal(const QString& session, const QString& id) {
     QDBusMessage activated = QDBusMessage::createSignal(kPath, kShortcuts, "Activated");
     activated << QVariant::fromValue(QDBusObjectPath(session)) << id << qulonglong{1} << QVariantMap{};
-    QDBusConnection(QStringLiteral("mock-portal")).send(activated);  // from the portal, as a desktop sends it
+    return activated;
+  }
+
+  static QDBusMessage ResponseSignal(const QString& request, uint response, const QVariantMap& results) {
+    QDBusMessage answer = QDBusMessage::createSignal(request, "org.freedesktop.portal.Request", "Response");
+    answer << response << results;
+    return answer;
   }
 
  private:
+  // From the portal's own connection, as a desktop sends it.
+  static void Send(const QDBusMessage& signal) { QDBusConnection(QStringLiteral("mock-portal")).send(signal); }
+
   const uint bindResponse_;
+  const bool holdBindAnswers_;
   std::mutex mutex_;
   QString session_;
   QList<Shortcut> asked_;
+  QStringList heldRequests_;
 };
 
 // Runs the portal on its own thread with its own bus connection, under the portal's name.
@@ -149,6 +178,24 @@ bool WaitServing(const std::function<bool()>& condition) {
       },
       testsupport::kPatience);
 }
+
+// Another process on the bus, which may send the portal's signals but is not the portal.
+class Forger {
+ public:
+  Forger() : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "forger")) {}
+  ~Forger() { QDBusConnection::disconnectFromBus("forger"); }
+
+  // Once the bus has answered the call that follows, it has passed the signal on: whatever the
+  // portal sends afterwards reaches the program after it.
+  void Send(const QDBusMessage& signal) {
+    bus_.send(signal);
+    bus_.call(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                             "GetId"));
+  }
+
+ private:
+  QDBusConnection bus_;
+};
 
 struct Case {
   const char* name;
@@ -202,6 +249,61 @@ TEST(PortalShortcuts, BoundKeysComeFromTheDesktopAndOthersStayGrabbed) {
       }
     }
   }
+}
+
+// Only the portal is heard: a Response or an Activated from anyone else on the bus does nothing,
+// and a request, once answered, is not answered again.
+TEST(PortalShortcuts, OnlyThePortalsAnswersAndKeysAreHeard) {
+  qDBusRegisterMetaType<Shortcut>();
+  qDBusRegisterMetaType<QList<Shortcut>>();
+  MockShortcutsPortal portal(1, /*holdBindAnswers=*/true);
+  PortalThread thread(portal);
+  portal.moveToThread(&thread);
+  thread.start();
+  const struct StopThread {
+    PortalThread& thread;
+    ~StopThread() {
+      thread.quit();
+      thread.wait();
+    }
+  } stop{thread};
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return thread.ready.load(); }, testsupport::kPatience));
+
+  platform::PortalShortcuts shortcuts(QDBusConnection::sessionBus());
+  QStringList heard;
+  QObject::connect(&shortcuts, &platform::PortalShortcuts::Bound, [&](const QString& id) { heard << "bound " + id; });
+  QObject::connect(&shortcuts, &platform::PortalShortcuts::NotBound, [&](const QStringList& ids, const QString&) {
+    for (const QString& id : ids) heard << "not bound " + id;
+  });
+  QObject::connect(&shortcuts, &platform::PortalShortcuts::Activated,
+                   [&](const QString& id) { heard << "activated " + id; });
+  const auto bound = [](const QString& id) {
+    return QVariantMap{{"shortcuts", QVariant::fromValue(QList<Shortcut>{{id, {}}})}};
+  };
+  // Everything sent before the portal's activation `id` has been heard once that has.
+  const auto heardUpTo = [&](const QString& id) {
+    portal.Activate(id);
+    return WaitServing([&] { return heard.contains("activated " + id); });
+  };
+  Forger forger;
+
+  shortcuts.Bind("first", "a first still", "CTRL+SHIFT+F1");
+  ASSERT_TRUE(WaitServing([&] { return portal.HeldRequests().size() == 1; }));
+  const QString first = portal.HeldRequests().at(0);
+  forger.Send(MockShortcutsPortal::ResponseSignal(first, 0, bound("first")));
+  forger.Send(MockShortcutsPortal::ActivatedSignal(portal.Session(), "forged"));
+  portal.Answer(first, 1, {});
+  ASSERT_TRUE(heardUpTo("real"));
+  EXPECT_EQ(heard.join(", ").toStdString(), "not bound first, activated real");
+
+  // The portal repeats its answer to the first request while the second waits for its own.
+  heard.clear();
+  shortcuts.Bind("second", "a second still", "CTRL+SHIFT+F2");
+  ASSERT_TRUE(WaitServing([&] { return portal.HeldRequests().size() == 2; }));
+  portal.Answer(first, 0, bound("second"));
+  portal.Answer(portal.HeldRequests().at(1), 1, {});
+  ASSERT_TRUE(heardUpTo("again"));
+  EXPECT_EQ(heard.join(", ").toStdString(), "not bound second, activated again");
 }
 
 }  // namespace
