@@ -1,5 +1,7 @@
 #include "platform/pipewire_frames.h"
 
+#include "platform/pipewire_buffer.h"
+
 #include <pipewire/pipewire.h>
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
@@ -62,14 +64,20 @@ struct PipeWireFrames::Stream {
     if (spa_format_video_raw_parse(param, &info) < 0) return;
     self->format = info;
     self->formatKnown = true;
-    // Plain memory only: the pictures are read by the processor.
-    std::uint8_t buffer[256];
+    // Plain memory only: the pictures are read by the processor. The header is asked for as it
+    // tells which buffers the desktop could not fill.
+    std::uint8_t buffer[512];
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
-    const spa_pod* params[] = {static_cast<const spa_pod*>(
-        spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
-                                   SPA_PARAM_BUFFERS_dataType,
-                                   SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd))))};
-    pw_stream_update_params(self->stream, params, 1);
+    const spa_pod* params[] = {
+        static_cast<const spa_pod*>(
+            spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers,
+                                       SPA_PARAM_BUFFERS_dataType,
+                                       SPA_POD_CHOICE_FLAGS_Int((1 << SPA_DATA_MemPtr) | (1 << SPA_DATA_MemFd)))),
+        static_cast<const spa_pod*>(
+            spa_pod_builder_add_object(&builder, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+                                       SPA_POD_Id(SPA_META_Header), SPA_PARAM_META_size,
+                                       SPA_POD_Int(static_cast<int>(sizeof(spa_meta_header)))))};
+    pw_stream_update_params(self->stream, params, 2);
   }
 
   static void OnStateChanged(void* data, pw_stream_state old, pw_stream_state state, const char* error) {
@@ -117,23 +125,16 @@ struct PipeWireFrames::Stream {
     self->owner->Received();
   }
 
-  // The picture a buffer holds, when it holds a whole one.
+  // The picture a buffer holds, when it holds a whole new one.
   bool Describe(const pw_buffer& buffer, PlacedPicture& out) const {
-    if (!formatKnown || buffer.buffer->n_datas < 1) return false;
-    const spa_data& plane = buffer.buffer->datas[0];
-    if (!plane.data || !plane.chunk || (plane.chunk->flags & static_cast<std::int32_t>(SPA_CHUNK_FLAG_CORRUPTED)) != 0)
-      return false;
+    if (!formatKnown) return false;
     const int width = static_cast<int>(format.size.width);
     const int height = static_cast<int>(format.size.height);
-    if (width <= 0 || height <= 0) return false;
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-    const std::size_t stride = plane.chunk->stride > 0 ? static_cast<std::size_t>(plane.chunk->stride) : rowBytes;
-    const std::size_t offset = plane.chunk->offset;
-    // A short buffer would be read past its end.
-    if (stride < rowBytes || offset + stride * static_cast<std::size_t>(height - 1) + rowBytes > plane.maxsize)
-      return false;
-    out.pixels = static_cast<const std::uint8_t*>(plane.data) + offset;
-    out.stride = stride;
+    if (width <= 0) return false;
+    BufferPicture found;
+    if (!FindBufferPicture(*buffer.buffer, static_cast<std::size_t>(width) * 4, height, found)) return false;
+    out.pixels = found.pixels;
+    out.stride = found.stride;
     out.width = width;
     out.height = height;
     out.format = LayoutOf(format.format);
