@@ -2,8 +2,10 @@
 // TScreenForm: the main window, the program's control panel.
 #include <QMainWindow>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/still_image.h"
@@ -105,19 +107,26 @@ class TScreenForm : public QWidget {
   void BuildControls();
   // Runs a command; an error that escapes it is shown by the general error handler.
   void RunCommand(const std::function<void()>& command);
-  // The main window's part of every still: hidden from the grab to the end, shown again whatever fails.
-  // `deliver` says whether the still reached its target.
-  void RunStill(const std::function<void()>& beforeHide, const std::function<bool(app::StillImage&)>& deliver);
+  // Shows an error that escaped a command in the general error handler's box.
+  static void ShowError(const std::exception& error);
+  // The main window's part of every still: hidden from the grab to the end, shown again whatever fails,
+  // and in progress until its failure has been shown. `deliver` says whether the still reached its
+  // target; so does the result.
+  bool RunStill(const std::function<void()>& beforeHide, const std::function<bool(app::StillImage&)>& deliver);
+  // The two stills: to the clipboard (true when it is there), to the next free image file name (the
+  // name written, none when nothing was).
+  bool CopyStill();
+  std::optional<QString> SaveStillToFile();
   void HideForStill();
   // The two halves of the record command.
   void StartRecordingCommand();
   void StopRecordingCommand();
 
   void ListenForStillCommands();
+  bool ListenAt(const std::string& path);
 
   std::unique_ptr<platform::GlobalHotkeys> hotkeys_;
   std::unique_ptr<platform::CommandListener> stillCommands_;  // none when another window has the socket
-  bool lastStillTaken_ = false;
   bool shownOnce_ = false;
 };
 
