@@ -152,11 +152,15 @@ QPixmap TScreenForm::ImageListIcon(int index) const {
   return widgets::DrawGlyph(kImageList[index]);
 }
 
+void TScreenForm::ShowError(const std::exception& error) {
+  platform::ShowErrorMessage(QString::fromUtf8(error.what()));
+}
+
 void TScreenForm::RunCommand(const std::function<void()>& command) {
   try {
     command();
   } catch (const std::exception& error) {
-    platform::ShowErrorMessage(QString::fromUtf8(error.what()));
+    ShowError(error);
   }
 }
 
@@ -166,7 +170,7 @@ void TScreenForm::FormCreate() {
   ScreenCam->ShowMarker = false;
   OutputFolder = QString::fromLocal8Bit(app::DefaultOutputFolder());
   if (!platform::FolderExists(OutputFolder.toStdString())) {
-    platform::ForceDirectories(OutputFolder.toStdString());  // a failure shows when a capture writes
+    platform::ForcePrivateDirectories(OutputFolder.toStdString());  // a failure shows when a capture writes
   }
   VideoFileName = OutputFolder + app::kDefaultVideoName;
   ImageFileName = OutputFolder + app::kDefaultImageName;

@@ -18,13 +18,19 @@ class StillScope {
  public:
   explicit StillScope(TScreenForm* form) : form_(form) { form_->StillInProgress = true; }
   ~StillScope() {
+    ShowWindowAgain();
+    form_->StillInProgress = false;
+  }
+  void ShowWindowAgain() {
+    if (shown_) return;
+    shown_ = true;
     form_->show();
     QApplication::processEvents();
-    form_->StillInProgress = false;
   }
 
  private:
   TScreenForm* form_;
+  bool shown_ = false;
 };
 
 }  // namespace
@@ -50,24 +56,32 @@ void TScreenForm::HideForStill() {
   QApplication::processEvents();
 }
 
-void TScreenForm::RunStill(const std::function<void()>& beforeHide,
+bool TScreenForm::RunStill(const std::function<void()>& beforeHide,
                            const std::function<bool(app::StillImage&)>& deliver) {
   StillScope scope(this);
-  lastStillTaken_ = false;
-  beforeHide();
-  HideForStill();
-  const app::CaptureRectangle rect = RegionSelected ? RegionRectangle(ScrForm) : app::WholeScreenRectangle();
-  if (!rect.HasPixels()) {
-    platform::ShowPlainMessage("Nothing was captured: the capture area has no pixels.");
-    return;
+  try {
+    beforeHide();
+    HideForStill();
+    const app::CaptureRectangle rect = RegionSelected ? RegionRectangle(ScrForm) : app::WholeScreenRectangle();
+    if (!rect.HasPixels()) {
+      platform::ShowPlainMessage("Nothing was captured: the capture area has no pixels.");
+      return false;
+    }
+    app::StillImage image = app::CaptureRect(rect);
+    return deliver(image);
+  } catch (const std::exception& error) {
+    // Shown while the still is in progress: a command or hotkey that the box's event loop serves
+    // is then ignored instead of starting another still.
+    scope.ShowWindowAgain();
+    ShowError(error);
+    return false;
   }
-  app::StillImage image = app::CaptureRect(rect);
-  lastStillTaken_ = deliver(image);
 }
 
-void TScreenForm::bt_ScreenshotClick(QObject*) {
+std::optional<QString> TScreenForm::SaveStillToFile() {
+  std::optional<QString> saved;
   RunStill([] {},
-           [this](app::StillImage& image) {
+           [this, &saved](app::StillImage& image) {
              const std::string written = app::SaveStill(ImageFileName.toStdString(), image);
              ImageFileName = QString::fromStdString(written);
              Label5->setText(ImageFileName);
@@ -76,14 +90,20 @@ void TScreenForm::bt_ScreenshotClick(QObject*) {
                                           "\" is neither a .bmp nor a .jpg file.");
                return false;
              }
+             saved = ImageFileName;
              return true;
            });
+  return saved;
 }
 
-void TScreenForm::bt_CopyClick(QObject*) {
-  RunStill([] { QApplication::clipboard()->clear(); },
-           [](app::StillImage& image) {
-             QApplication::clipboard()->setImage(app::ToQImage(image));
-             return true;
-           });
+bool TScreenForm::CopyStill() {
+  return RunStill([] { QApplication::clipboard()->clear(); },
+                  [](app::StillImage& image) {
+                    QApplication::clipboard()->setImage(app::ToQImage(image));
+                    return true;
+                  });
 }
+
+void TScreenForm::bt_ScreenshotClick(QObject*) { SaveStillToFile(); }
+
+void TScreenForm::bt_CopyClick(QObject*) { CopyStill(); }
