@@ -36,7 +36,7 @@ int TakeStill(const CommandLine& command) {
 // --to-file without a window: where the window puts it before any name is chosen.
 int TakeStillToDefaultFile() {
   const std::string folder = DefaultOutputFolder();
-  platform::ForceDirectories(folder);  // a failure shows when the still is written
+  platform::ForcePrivateDirectories(folder);  // a failure shows when the still is written
   CommandLine command;
   command.file = folder + kDefaultImageName;
   return TakeStill(command);

@@ -25,6 +25,15 @@ bool ForceDirectories(const std::string& path) {
   return FolderExists(path);
 }
 
+bool ForcePrivateDirectories(const std::string& path) {
+  std::string folder = path;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(folder).parent_path(), error);
+  ::mkdir(folder.c_str(), 0700);  // one that exists keeps its permissions: the user may have chosen them
+  return FolderExists(path);
+}
+
 int CreateNewFile(const std::string& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
 }
