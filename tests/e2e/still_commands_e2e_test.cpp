@@ -2,9 +2,18 @@
 // its hotkeys do; without one the command takes it itself.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "platform/command_channel.h"
@@ -30,6 +39,11 @@ testsupport::RgbImage PastedImage(const std::string& folder) {
   const std::string pasted = folder + "/pasted.png";
   testsupport::Run("xclip -selection clipboard -t image/png -o > " + ShellQuote(pasted) + " 2>/dev/null");
   return testsupport::ReadImage(pasted);
+}
+
+int PermissionsOf(const std::string& path) {
+  struct stat info = {};
+  return ::stat(path.c_str(), &info) == 0 ? static_cast<int>(info.st_mode & 0777) : -1;
 }
 
 std::string ReadAnswer(int fd) {
@@ -71,6 +85,7 @@ TEST(StillCommands, TheRunningWindowTakesTheStillNumberedAsItsHotkeysDo) {
   EXPECT_EQ(PastedImage(elsewhere).width, screen.width);
   EXPECT_FALSE(fs::exists(elsewhere + "/Temp Vorlix")) << "the command took a still itself";
   EXPECT_TRUE(vorlix.Messages().empty());
+  EXPECT_EQ(PermissionsOf(vorlix.OutputFolder()), 0700) << "pictures of the screen are the user's alone";
 }
 
 TEST(StillCommands, AStillInProgressIgnoresTheNextCommandAsItIgnoresHotkeys) {
@@ -108,6 +123,7 @@ TEST(StillCommands, WithoutAWindowTheCommandTakesTheStillItself) {
   EXPECT_EQ(toFile.exitCode, 0) << toFile.output;
   EXPECT_EQ(toFile.output, home + "/Temp Vorlix/My screenshot.bmp\n");
   EXPECT_EQ(testsupport::ReadImage(home + "/Temp Vorlix/My screenshot.bmp").width, screen.width);
+  EXPECT_EQ(PermissionsOf(home + "/Temp Vorlix"), 0700);
   EXPECT_FALSE(fs::exists(path)) << "the abandoned socket is cleaned up";
 
   // The clipboard lives as long as its owner: a process of the command's offers it until another
@@ -136,6 +152,83 @@ TEST(StillCommands, AWindowStartedOverAnAbandonedSocketServesIt) {
   EXPECT_EQ(taken.exitCode, 0) << taken.output;
   EXPECT_TRUE(fs::exists(vorlix.OutputFolder() + "My screenshot.bmp"));
   EXPECT_FALSE(fs::exists(elsewhere + "/Temp Vorlix"));
+}
+
+TEST(StillCommands, AFailedStillIsAnsweredAsFailedAndNoStillRunsWhileItsMessageIsUp) {
+  testsupport::VorlixProcess vorlix(testsupport::MakeTempFolder("vorlix-home"));
+  ASSERT_FALSE(vorlix.MainWindow().empty());
+  const std::string elsewhere = testsupport::MakeTempFolder("vorlix-command-home");
+  // The folder gone, the next still cannot be created (a read-only folder would not stop root).
+  fs::remove_all(vorlix.OutputFolder());
+
+  auto failed = std::async(std::launch::async, [&] { return Vorlix(elsewhere, "--to-file"); });
+  ASSERT_TRUE(vorlix.WaitForMessages(1, testsupport::kPatience));
+  EXPECT_NE(vorlix.Messages().at(0).find("Cannot create file"), std::string::npos) << vorlix.Messages().at(0);
+  // Its message is part of the still: a command meanwhile is not taken.
+  const auto during = Vorlix(elsewhere, "--clipboard");
+  EXPECT_EQ(during.exitCode, 1) << during.output;
+  EXPECT_NE(during.output.find("another still"), std::string::npos) << during.output;
+  ASSERT_TRUE(vorlix.AnswerMessageBox(testsupport::kPatience));
+  const auto answer = failed.get();
+  EXPECT_EQ(answer.exitCode, 1) << "a failed still answered as taken: " << answer.output;
+  EXPECT_EQ(answer.output.find(vorlix.OutputFolder()), std::string::npos) << answer.output;
+}
+
+TEST(StillCommands, AFloodOfSilentConnectionsLeavesTheWindowTakingStills) {
+  testsupport::VorlixProcess vorlix(testsupport::MakeTempFolder("vorlix-home"));
+  ASSERT_FALSE(vorlix.MainWindow().empty());
+  ASSERT_TRUE(testsupport::WaitForProgramHotkeys(testsupport::kPatience));
+  const std::string path = platform::CommandSocketPath();
+  // More connections than the window may open descriptors (it started with this process's limit).
+  rlimit limit = {};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+  const rlim_t windowLimit = limit.rlim_cur;
+  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, windowLimit + 2048);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+  const std::size_t flood = static_cast<std::size_t>(std::min<rlim_t>(windowLimit + 256, limit.rlim_cur - 256));
+  std::vector<int> silent;
+  const auto deadline = std::chrono::steady_clock::now() + testsupport::kPatience;
+  while (silent.size() < flood && std::chrono::steady_clock::now() < deadline) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0) {
+      silent.push_back(fd);
+    } else {
+      ::close(fd);
+      ::usleep(1000);  // the window's queue is full: let it take some
+    }
+  }
+  EXPECT_EQ(silent.size(), flood);
+
+  // A still during the flood, by hotkey, and one by command.
+  testsupport::Xdotool("key ctrl+shift+F2");
+  EXPECT_TRUE(testsupport::WaitUntil(
+      [&] { return testsupport::ReadImage(vorlix.OutputFolder() + "My screenshot.bmp").width > 0; },
+      testsupport::kPatience));
+  const std::string elsewhere = testsupport::MakeTempFolder("vorlix-command-home");
+  const auto command = Vorlix(elsewhere, "--to-file");
+  EXPECT_EQ(command.exitCode, 0) << command.output;
+  EXPECT_EQ(command.output, vorlix.OutputFolder() + "001_My screenshot.bmp\n");
+  for (const int fd : silent) ::close(fd);
+  EXPECT_TRUE(vorlix.Messages().empty());
+}
+
+TEST(StillCommands, AWindowThatFoundTheSocketTakenServesItOnceItIsFree) {
+  // Held as a command that cleans up after an ended window holds it, for a moment.
+  const std::string path = platform::CommandSocketPath();
+  const int lock = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+  testsupport::VorlixProcess vorlix(testsupport::MakeTempFolder("vorlix-home"));
+  ASSERT_FALSE(vorlix.MainWindow().empty());
+  ::close(lock);
+
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return fs::exists(path); }, testsupport::kPatience));
+  const std::string elsewhere = testsupport::MakeTempFolder("vorlix-command-home");
+  const auto taken = Vorlix(elsewhere, "--to-file");
+  EXPECT_EQ(taken.exitCode, 0) << taken.output;
+  EXPECT_EQ(taken.output, vorlix.OutputFolder() + "My screenshot.bmp\n");
 }
 
 }  // namespace
