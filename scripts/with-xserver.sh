@@ -53,6 +53,12 @@ if [ "$display" = ":" ]; then
   exit 1
 fi
 export DISPLAY=$display
+# A private desktop has no session bus unless the command brings one (dbus-run-session): whatever
+# bus the caller has is not the test's, and without one libdbus would autolaunch a bus of its own
+# through dbus-launch wherever that is installed (Qt's accessibility bridge asks for the bus as soon
+# as a window shows). An address that can never connect stops both.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/vorlix-test-has-no-session-bus"
+unset AT_SPI_BUS_ADDRESS
 
 # One client connected for the server's whole life, whatever the window manager does: xprop
 # waiting for a property that nobody sets.
