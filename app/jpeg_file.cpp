@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -55,41 +56,69 @@ void RgbRow(const StillImage& image, int y, std::vector<JSAMPLE>& rgb) {
   }
 }
 
-}  // namespace
+// One compression: libjpeg's state and the output block jpeg_mem_dest allocates, both freed once
+// whichever way the compression ends.
+struct Compression {
+  struct FreeBlock {
+    void operator()(unsigned char* block) const { std::free(block); }
+  };
 
-std::vector<std::uint8_t> EncodeJpeg(const StillImage& image) {
+  Compression() = default;
+  ~Compression() { jpeg_destroy_compress(&info); }
+  Compression(const Compression&) = delete;
+  Compression& operator=(const Compression&) = delete;
+
+  // libjpeg moves its output into a larger block as it grows, freeing the smaller one itself, and
+  // says which block holds the output only when its destination is ended. Ends it (once more does
+  // no harm) and takes that block over.
+  void TakeOutput() {
+    if (!output) return;  // jpeg_mem_dest never returned: there is no block
+    info.dest->term_destination(&info);
+    static_cast<void>(output.release());  // the same block, or one libjpeg has freed
+    output.reset(buffer);
+  }
+
   jpeg_compress_struct info{};
   ErrorManager errors{};
-  unsigned char* buffer = nullptr;
+  unsigned char* buffer = nullptr;  // where jpeg_mem_dest reports its block
   unsigned long size = 0;
-  std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 3);
+  std::unique_ptr<unsigned char, FreeBlock> output;  // the block, from the moment it exists
+};
 
-  info.err = jpeg_std_error(&errors.standard);
-  errors.standard.error_exit = OnJpegError;
-  if (setjmp(errors.jump)) {
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    throw std::runtime_error(errors.message);
-  }
-  jpeg_create_compress(&info);
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = static_cast<JDIMENSION>(image.width);
-  info.image_height = static_cast<JDIMENSION>(image.height);
-  info.input_components = 3;
-  info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 90, TRUE);
-  jpeg_start_compress(&info, TRUE);
+// libjpeg's errors jump back into this function: nothing here may need destroying. False, with
+// libjpeg's message, when the encoding failed.
+bool Compress(const StillImage& image, Compression& job, std::vector<JSAMPLE>& row) {
+  job.info.err = jpeg_std_error(&job.errors.standard);
+  job.errors.standard.error_exit = OnJpegError;
+  if (setjmp(job.errors.jump)) return false;
+  jpeg_create_compress(&job.info);
+  jpeg_mem_dest(&job.info, &job.buffer, &job.size);
+  job.output.reset(job.buffer);
+  job.info.image_width = static_cast<JDIMENSION>(image.width);
+  job.info.image_height = static_cast<JDIMENSION>(image.height);
+  job.info.input_components = 3;
+  job.info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&job.info);
+  jpeg_set_quality(&job.info, 90, TRUE);
+  jpeg_start_compress(&job.info, TRUE);
   for (int y = 0; y < image.height; ++y) {
     RgbRow(image, y, row);
     JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
+    jpeg_write_scanlines(&job.info, rows, 1);
   }
-  jpeg_finish_compress(&info);
-  std::vector<std::uint8_t> out(buffer, buffer + size);
-  jpeg_destroy_compress(&info);
-  std::free(buffer);
-  return out;
+  jpeg_finish_compress(&job.info);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EncodeJpeg(const StillImage& image) {
+  std::vector<JSAMPLE> row(static_cast<std::size_t>(image.width) * 3);
+  Compression job;
+  const bool compressed = Compress(image, job, row);
+  job.TakeOutput();
+  if (!compressed) throw std::runtime_error(job.errors.message);
+  return std::vector<std::uint8_t>(job.output.get(), job.output.get() + job.size);
 }
 
 }  // namespace app
