@@ -216,4 +216,18 @@ HRESULT AVIFileFinish(PAVIFILE file) {
   return file->writer->Finish();
 }
 
+HRESULT AVIFileRemoveIfEmpty(PAVIFILE file) {
+  if (!liveFiles.Contains(file)) return AVIERR_BADHANDLE;
+  // A frame still in flight may yet be stored.
+  if (file->writing) file->writing->pipeline->Drain();
+  static_cast<void>(file->writer->Finish());
+  if (file->writer->FrameStored()) return AVIERR_ERROR;
+  return file->writer->RemoveCreatedFile() ? AVIERR_OK : AVIERR_ERROR;
+}
+
+std::string AVIFileWriteFailure(PAVIFILE file) {
+  if (!liveFiles.Contains(file)) return {};
+  return file->writer->WriteFailure();
+}
+
 HRESULT AVISaveOptionsFree(int /*streams*/, LPAVICOMPRESSOPTIONS* /*options*/) { return AVIERR_OK; }

@@ -1,7 +1,9 @@
 #include "camera/codec/avi_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -9,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/error.h>
 #include <libavutil/mem.h>
 }
 
@@ -23,9 +26,17 @@ std::unique_ptr<AviWriter> AviWriter::Create(const std::string& path) {
   // then opens this very file through our descriptor, so the name is not looked up a second time.
   writer->fd_ = platform::CreateNewFile(path);
   if (writer->fd_ < 0) return nullptr;
+  writer->path_ = path;
+  struct stat created {};
+  if (::fstat(writer->fd_, &created) == 0) {
+    writer->device_ = created.st_dev;
+    writer->inode_ = created.st_ino;
+  }
   const std::string url = "file:/proc/self/fd/" + std::to_string(writer->fd_);
   if (avio_open(&writer->context_->pb, url.c_str(), AVIO_FLAG_WRITE) < 0) {
-    ::unlink(path.c_str());  // ours, and still empty
+    const int error = errno;
+    writer->RemoveCreatedFile();  // ours, and still empty
+    errno = error;
     return nullptr;
   }
   return writer;
@@ -73,7 +84,9 @@ HRESULT AviWriter::WriteFrame(std::int64_t position, std::span<const std::uint8_
     const HRESULT result = WritePacket(0, {}, false);
     if (result != AVIERR_OK) return result;
   }
-  return WritePacket(position, bytes, keyFrame);
+  const HRESULT result = WritePacket(position, bytes, keyFrame);
+  if (result == AVIERR_OK) frameStored_ = true;
+  return result;
 }
 
 HRESULT AviWriter::WritePacket(std::int64_t position, std::span<const std::uint8_t> bytes, bool keyFrame) {
@@ -93,20 +106,50 @@ HRESULT AviWriter::WritePacket(std::int64_t position, std::span<const std::uint8
   // Flushed whatever the muxer said, so that a failed write of the bytes is seen here.
   const bool flushed = Flush();
   if (!flushed) {
+    NoteFailure(context_->pb->error);
     // A full disk or a size limit cut the chunk short: without its broken end the file still
     // plays cleanly up to the last whole frame.
     // When even that fails, the broken end stays; players stop at it.
     if (completeSize >= 0) static_cast<void>(::ftruncate(fd_, completeSize));
     return AVIERR_FILEWRITE;
   }
-  if (result < 0) return AVIERR_ERROR;
+  if (result < 0) {
+    NoteFailure(result);
+    return AVIERR_ERROR;
+  }
   lastPosition_ = position;
   return AVIERR_OK;
 }
 
 bool AviWriter::Flush() {
   avio_flush(context_->pb);
-  return context_->pb->error >= 0;
+  if (context_->pb->error >= 0) return true;
+  NoteFailure(context_->pb->error);
+  return false;
+}
+
+void AviWriter::NoteFailure(int averror) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(averror, text, sizeof text);
+  const std::lock_guard<std::mutex> guard(failureLock_);
+  // The first failure is the cause; later ones follow from it.
+  if (writeFailure_.empty()) writeFailure_ = text;
+}
+
+std::string AviWriter::WriteFailure() const {
+  const std::lock_guard<std::mutex> guard(failureLock_);
+  return writeFailure_;
+}
+
+bool AviWriter::RemoveCreatedFile() {
+  if (path_.empty()) return false;
+  struct stat now {};
+  // The name as it is now, not where a link there would lead.
+  if (::lstat(path_.c_str(), &now) != 0 || !S_ISREG(now.st_mode)) return false;
+  if (now.st_dev != device_ || now.st_ino != inode_) return false;
+  if (::unlink(path_.c_str()) != 0) return false;
+  path_.clear();
+  return true;
 }
 
 HRESULT AviWriter::Finish() {
@@ -114,10 +157,18 @@ HRESULT AviWriter::Finish() {
   finished_ = true;
   HRESULT result = AVIERR_OK;
   if (started_ && context_->pb) {
-    if (av_write_trailer(context_) < 0) result = AVIERR_FILEWRITE;
+    if (const int written = av_write_trailer(context_); written < 0) {
+      NoteFailure(written);
+      result = AVIERR_FILEWRITE;
+    }
     if (!Flush()) result = AVIERR_FILEWRITE;
   }
-  if (context_->pb && avio_closep(&context_->pb) < 0) result = AVIERR_FILEWRITE;
+  if (context_->pb) {
+    if (const int closed = avio_closep(&context_->pb); closed < 0) {
+      NoteFailure(closed);
+      result = AVIERR_FILEWRITE;
+    }
+  }
   avformat_free_context(context_);
   context_ = nullptr;
   return result;

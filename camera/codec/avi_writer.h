@@ -2,8 +2,12 @@
 // One video stream into an AVI file, through libavformat's AVI muxer. Every frame is handed to
 // the operating system as soon as it is written, so a writer that dies leaves a file that
 // players still read up to its last frame.
+#include <sys/types.h>
+
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -42,13 +46,29 @@ class AviWriter {
   // Writes the index and the final header sizes and closes the file. Also done on destruction.
   HRESULT Finish();
 
+  // Whether a frame (not just a header or an empty chunk) is stored in the file.
+  bool FrameStored() const { return frameStored_; }
+  // The system's or libavformat's words for the first failure to write the file ("No space left
+  // on device", "File too large"...); empty while there was none. Any thread.
+  std::string WriteFailure() const;
+  // Removes the file this writer created, when the name still leads to that very file: not when
+  // it was renamed away, replaced, or its name is now a link. True when it was removed.
+  bool RemoveCreatedFile();
+
  private:
   AviWriter() = default;
   HRESULT WritePacket(std::int64_t position, std::span<const std::uint8_t> bytes, bool keyFrame);
   bool Flush();
+  void NoteFailure(int averror);
 
   AVFormatContext* context_ = nullptr;
   int fd_ = -1;  // the file, held for cutting off a broken end
+  std::string path_;
+  dev_t device_ = 0;  // the created file's identity, to know it again under its name
+  ino_t inode_ = 0;
+  std::atomic<bool> frameStored_{false};  // written on the stream's coding thread
+  mutable std::mutex failureLock_;
+  std::string writeFailure_;  // guarded by failureLock_
   bool started_ = false;
   bool finished_ = false;
   std::int64_t lastPosition_ = -1;

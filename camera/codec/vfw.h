@@ -7,6 +7,7 @@
 // stream is used by one thread at a time. The About and configuration dialogs are Qt dialogs;
 // they are always shown on the application's UI thread (a caller on another thread waits).
 #include <cstdint>
+#include <string>
 
 #include "camera/codec/vfw_types.h"
 
@@ -109,6 +110,17 @@ std::uint32_t AVIFileRelease(PAVIFILE file);
 // not be written, AVIERR_BADHANDLE for a handle that is not open. Writes after it fail; the
 // references are still to be released. Once.
 HRESULT AVIFileFinish(PAVIFILE file);
+
+// Removes the file AVIFileOpenA created when no frame is stored in it, after completing it as
+// AVIFileFinish does: an attempt that failed before its first frame then leaves nothing behind,
+// and its name is free again. Only that very file goes; when its name now leads elsewhere (the
+// file was renamed or replaced, or the name is a link) nothing is removed. AVIERR_OK when it
+// was removed, AVIERR_ERROR when it was kept, AVIERR_BADHANDLE for a handle that is not open.
+HRESULT AVIFileRemoveIfEmpty(PAVIFILE file);
+
+// The system's words for the first failure to write the file ("No space left on device", "File
+// too large"...), or "" while there was none; "" for a handle that is not open.
+std::string AVIFileWriteFailure(PAVIFILE file);
 
 // Options built here never own memory (lpFormat and lpParms stay empty), so there is nothing
 // to free; pointers a caller set are its own and are left alone. Returns AVIERR_OK.

@@ -228,6 +228,60 @@ TEST_F(AviFile, NoFramesGiveAnEmptyVideo) {
   EXPECT_TRUE(decoded.frames.empty());
 }
 
+// A failed attempt's file goes only while it holds no frame and its name still leads to it:
+// what someone has put under the name meanwhile stays, and so does the file moved away.
+TEST_F(AviFile, AFileWithoutFramesIsRemovedOnlyWhileItsNameLeadsToIt) {
+  namespace fs = std::filesystem;
+  const PackedDib frame = ScreenDib(64, 48, 32, 0);
+  const auto moveAway = [&](const std::string& p) { fs::rename(p, Path("moved.avi")); };
+  struct Case {
+    const char* what;
+    bool writeFrame;
+    std::function<void(const std::string& path)> meanwhile;
+    bool removed;
+  };
+  const Case cases[] = {
+      {"no frame", false, [](const std::string&) {}, true},
+      {"a frame stored", true, [](const std::string&) {}, false},
+      {"another file under the name", false,
+       [&](const std::string& p) {
+         moveAway(p);
+         std::ofstream(p) << "someone else's";
+       },
+       false},
+      {"a link to the file under the name", false,
+       [&](const std::string& p) {
+         moveAway(p);
+         fs::create_symlink(Path("moved.avi"), p);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = Path("attempt.avi");
+    OpenStreams streams(path, frame);
+    ASSERT_EQ(streams.format, AVIERR_OK);
+    if (c.writeFrame) {
+      ASSERT_EQ(streams.Write(0, frame), AVIERR_OK);
+    }
+    c.meanwhile(path);
+    EXPECT_EQ(AVIFileRemoveIfEmpty(streams.file), c.removed ? AVIERR_OK : AVIERR_ERROR);
+    streams.Release();
+    EXPECT_EQ(fs::exists(fs::symlink_status(path)), !c.removed);
+    if (c.writeFrame) {
+      EXPECT_EQ(ProbeStream(path).frames, 1);
+    }
+    if (fs::is_regular_file(fs::symlink_status(path)) && !c.writeFrame) {
+      EXPECT_EQ(FileSize(path), 14) << "someone else's file untouched";
+    }
+    if (fs::exists(Path("moved.avi"))) {
+      EXPECT_EQ(ProbeStream(Path("moved.avi")).codecTag, "MSVC");
+    }
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+  }
+}
+
 // A writer that dies without releasing anything leaves a file that ffmpeg decodes up to the
 // frames written (all but the last second's at least).
 TEST_F(AviFile, AWriterKilledMidwayLeavesADecodableFile) {
@@ -270,8 +324,11 @@ TEST_F(AviFile, AFailedWriteIsReported) {
     for (int i = 0; i < 20; ++i) {
       const HRESULT result = streams.Write(i, ScreenDib(320, 200, 32, i));
       // Frames are stored behind the writes: the failure comes with a later one, and stays.
-      if (result == AVIERR_FILEWRITE)
-        ::_exit(i == 0 ? 3 : AVIStreamEndStreaming(streams.compressed) == AVIERR_FILEWRITE ? 0 : 5);
+      if (result == AVIERR_FILEWRITE) {
+        if (i == 0) ::_exit(3);
+        if (AVIStreamEndStreaming(streams.compressed) != AVIERR_FILEWRITE) ::_exit(5);
+        ::_exit(AVIFileWriteFailure(streams.file) == "File too large" ? 0 : 6);  // the system's words
+      }
       if (result != AVIERR_OK) ::_exit(4);
     }
     ::_exit(1);  // every write claimed success
@@ -309,11 +366,12 @@ TEST_F(AviFile, AFailedWriteIsReported) {
     const rlimit limit{256, 256};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     OpenStreams streams(Path("no header.avi"), ScreenDib(64, 48, 32, 0));
-    ::_exit(streams.format == AVIERR_FILEWRITE ? 0 : 1);
+    if (streams.format != AVIERR_FILEWRITE) ::_exit(1);
+    ::_exit(AVIFileWriteFailure(streams.file) == "File too large" ? 0 : 2);
   }
   ASSERT_EQ(waitpid(headerChild, &status, 0), headerChild);
   ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed header write is reported";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed header write is reported, with the system's reason";
 }
 
 }  // namespace
