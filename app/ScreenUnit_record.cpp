@@ -48,7 +48,8 @@ void TScreenForm::StartRecordingCommand() {
   ScrForm->hide();  // RegionSelected stays set: the region is being recorded
   ScreenCam->ShowMarker = true;
   // A repeat with the default compressor records into the next free name, so the frames of the
-  // failed attempt keep their file; the stop then reports the file written last.
+  // failed attempt keep their file; an attempt that failed before its first frame left no file,
+  // and the repeat takes its name. The stop then reports the file written last.
   ScreenCam->RepeatFileName = [this](const QString& failedFile) {
     VideoFileName = QString::fromStdString(app::NextFreeName(failedFile.toStdString()));
     Label6->setText(VideoFileName);

@@ -11,7 +11,7 @@ HRESULT TAviRecordingFile::Open(const QString& fileName, const AVISTREAMINFOA& h
   options_ = options;
   AVIFileInit();
   HRESULT result = AVIFileOpenA(&file_, QFile::encodeName(fileName).constData(), OF_WRITE | OF_CREATE, nullptr);
-  if (result == AVIERR_FILEOPEN) createFailure_ = QString::fromStdString(platform::SystemErrorText(errno));
+  if (result == AVIERR_FILEOPEN) failureReason_ = QString::fromStdString(platform::SystemErrorText(errno));
   if (result == AVIERR_OK) result = AVIFileCreateStreamA(file_, &stream_, &header);
   if (result == AVIERR_OK) result = AVIMakeCompressedStream(&compressed_, stream_, &options_, nullptr);
   if (result == AVIERR_OK) result = AVIStreamSetFormat(compressed_, 0, format, formatSize);
@@ -24,11 +24,15 @@ HRESULT TAviRecordingFile::Write(std::int32_t position, const void* pixels, std:
 
 HRESULT TAviRecordingFile::EndWrites() { return compressed_ ? AVIStreamEndStreaming(compressed_) : AVIERR_OK; }
 
-HRESULT TAviRecordingFile::Close() {
+HRESULT TAviRecordingFile::Close(bool attemptFailed) {
   if (!opened_) return AVIERR_OK;
   opened_ = false;
   // Finished before the releases, which cannot tell whether the file's end was written.
   const HRESULT finished = file_ ? AVIFileFinish(file_) : AVIERR_OK;
+  if (file_) {
+    if (failureReason_.isEmpty()) failureReason_ = QString::fromStdString(AVIFileWriteFailure(file_));
+    if (attemptFailed || finished != AVIERR_OK) static_cast<void>(AVIFileRemoveIfEmpty(file_));
+  }
   LPAVICOMPRESSOPTIONS options = &options_;
   AVISaveOptionsFree(1, &options);
   if (file_) AVIFileRelease(file_);

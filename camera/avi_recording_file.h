@@ -9,7 +9,8 @@
 class TAviRecordingFile {
  public:
   TAviRecordingFile() = default;
-  ~TAviRecordingFile() { static_cast<void>(Close()); }
+  // An attempt left without Close did not end the ordinary way: it counts as failed.
+  ~TAviRecordingFile() { static_cast<void>(Close(true)); }
   TAviRecordingFile(const TAviRecordingFile&) = delete;
   TAviRecordingFile& operator=(const TAviRecordingFile&) = delete;
 
@@ -19,22 +20,26 @@ class TAviRecordingFile {
   // or AVIERR_OK.
   HRESULT Open(const QString& fileName, const AVISTREAMINFOA& header, const AVICOMPRESSOPTIONS& options,
                const void* format, std::int32_t formatSize);
-  // The system's words for why the file could not be created; empty when it was.
-  const QString& CreateFailure() const { return createFailure_; }
+  // The system's words for why the file could not be created or written (e.g. "File too large");
+  // empty when nothing failed or the system gave no reason. Complete once Close has run.
+  const QString& FailureReason() const { return failureReason_; }
   // Hands one frame's pixel rows over for storing at stream position `position`; returns once
   // they are taken. A failure of an earlier frame may be the answer.
   HRESULT Write(std::int32_t position, const void* pixels, std::int32_t size);
   // Waits until every frame handed over is stored; the failure of any, or AVIERR_OK.
   HRESULT EndWrites();
   // Completes the file, frees the options, releases the file, the stream and the compressed
-  // stream (each one that was obtained) and ends the AVI services. Runs once. The answer says
-  // whether the file's end (index and header sizes) was written: AVIERR_OK, also when nothing
-  // was opened, or the failure.
-  HRESULT Close();
+  // stream (each one that was obtained) and ends the AVI services. Runs once. When the attempt
+  // failed (`attemptFailed`, or the file's end cannot be written) and no frame is stored, the
+  // file this attempt created is removed, so that a repeat can take its name; a file that
+  // someone else has put under the name meanwhile stays. The answer says whether the file's end
+  // (index and header sizes) was written: AVIERR_OK, also when nothing was opened, or the
+  // failure.
+  HRESULT Close(bool attemptFailed);
 
  private:
   bool opened_ = false;
-  QString createFailure_;
+  QString failureReason_;
   AVICOMPRESSOPTIONS options_{};
   PAVIFILE file_ = nullptr;
   PAVISTREAM stream_ = nullptr;

@@ -128,6 +128,7 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
     testFrame.Reset();
     Fire(OnRecordStart);
 
+    HRESULT writeFailure = AVIERR_OK;
     recording::LoopHooks hooks;
     hooks.clock = platform::TimeGetTime;
     hooks.sleep = platform::SleepMs;
@@ -142,7 +143,8 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
       THeldFrame frame;
       frame.Reset(CaptureFrame(at.left, at.top, frameWidth, frameHeight));
       if (!frame.Get() || !write) return true;
-      if (file.Write(slot, frame.Pixels(), frameBytes) != AVIERR_OK) return false;
+      writeFailure = file.Write(slot, frame.Pixels(), frameBytes);
+      if (writeFailure != AVIERR_OK) return false;
       written = true;
       return true;
     };
@@ -157,23 +159,26 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
     recording::LoopStatistics stats;
     // The last frames handed over are still being stored: a failure among them fails the
     // recording as a failed write would.
-    if (!recording::RunRecordingLoop(FrameIntervalMs, hooks, stats) || file.EndWrites() != AVIERR_OK)
-      failure = AVIERR_FILEWRITE;
+    if (!recording::RunRecordingLoop(FrameIntervalMs, hooks, stats))
+      failure = writeFailure != AVIERR_OK ? writeFailure : AVIERR_FILEWRITE;
+    else failure = file.EndWrites();
     Fire(OnRecordStop);
   }
 
   if (ShowMarker) TRecordAVIThread::Synchronize([this] { Marker->hide(); });
-  const HRESULT closed = file.Close();
+  // A failed attempt that stored no frame leaves no file behind.
+  const HRESULT closed = file.Close(failure != AVIERR_OK);
   testFrame.Reset();
   FileFinished = opened && closed == AVIERR_OK;
 
   if (failure == AVIERR_OK && closed == AVIERR_OK) return 1;
   Fire(OnRecordError);
-  // A file whose end could not be written failed for the file's sake, not the compressor's:
-  // there is nothing to repeat with another one.
-  if (CompressorFourCC == kDefaultCompressor || failure == AVIERR_OK) {
+  // A file that could not be created or written, or whose end could not be written, failed for
+  // the file's sake, not the compressor's: there is nothing to repeat with another one.
+  const bool fileFailed = failure == AVIERR_OK || failure == AVIERR_FILEOPEN || failure == AVIERR_FILEWRITE;
+  if (CompressorFourCC == kDefaultCompressor || fileFailed) {
     platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning, nullptr,
-                          file.CreateFailure());
+                          file.FailureReason());
     return 0;
   }
   const platform::BoxAnswer answer =

@@ -57,8 +57,9 @@ class TScreenCam {
   // cannot start); an unset one is skipped. Set them before a recording.
   TCameraEvent OnProgress, OnRecordStart, OnRecordStop, OnRecordError;
   // Names the file of an attempt repeated with the default compressor, given the failed attempt's
-  // file; run on the UI thread. The repeat never reopens the failed file, whose frames are kept;
-  // unset or answering "", there is no repeat. Set it before a recording.
+  // file; run on the UI thread. The repeat never reopens the failed file, whose frames are kept; a
+  // failed attempt that stored no frame has removed its file, so the name is free again. Unset or
+  // answering "", there is no repeat. Set it before a recording.
   std::function<QString(const QString& failedFile)> RepeatFileName;
   // The running recording thread, or null; not owning (the thread deletes itself).
   std::atomic<TRecordAVIThread*> Thread{nullptr};

@@ -190,4 +190,25 @@ TEST(RecordCommandFaults, AFileSystemThatFillsUpKeepsEveryWholeFrame) {
   fs::remove_all(folder);
 }
 
+// A write the file system refuses in the middle of a recording (the file size limit here; a full
+// disk or a removed medium alike): the command says why, and the frames stored before it play.
+TEST(RecordCommandFaults, AWriteRefusedMidwayIsReportedWithTheSystemsReason) {
+  const std::string folder = testsupport::MakeTempFolder("vorlix-video-limit");
+  const testsupport::WindowGeometry screen = testsupport::ScreenSize();
+  testsupport::PaintRoot(testsupport::MakePattern(screen.width, screen.height));
+  const std::string path = folder + "/limited.avi";
+  // Key frames of the busy pattern reach 256 KiB within a few seconds; the recording ends there.
+  const std::string limited = "ulimit -f 256; trap '' XFSZ; exec " +
+                              Vorlix("--record 120 " + ShellQuote(path) + " --region 0,0,400,300");
+  const auto run = testsupport::Run("bash -c " + ShellQuote(limited) + " 2>&1");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_NE(run.output.find("vorlix: Error: Error Creating AVI file (File too large)"), std::string::npos)
+      << run.output;
+  const auto decoded = testsupport::DecodeVideo(path);
+  EXPECT_EQ(decoded.exitCode, 0);
+  EXPECT_EQ(decoded.messages, "") << "no broken frame at the end";
+  EXPECT_GT(decoded.frames, 0);
+  fs::remove_all(folder);
+}
+
 }  // namespace

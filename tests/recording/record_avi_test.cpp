@@ -15,6 +15,7 @@
 
 #include "camera/codec/compressor_table.h"
 #include "camera/flashwnd.h"
+#include "platform/message_box.h"
 #include "tests/recording/recording_rig.h"
 
 namespace {
@@ -106,11 +107,11 @@ std::unique_ptr<codec::FrameEncoder> MakeHookedEncoder(const codec::CompressorEn
   return inner ? std::make_unique<HookedEncoder>(std::move(inner), FrameHooks().at(entry.fourcc)) : nullptr;
 }
 
-// Installs the test compressor once per process (each test runs in a process of its own).
+// Installs the test compressor once per process; a later call gives its frames another hook.
 void InstallHookedVideo1(std::uint32_t fourcc, const char* description, FrameHook hook,
                          codec::SizeRule sizes = codec::SizeRule{4, 4}) {
-  if (codec::FindInstalledCompressor(fourcc)) return;
   FrameHooks()[fourcc] = hook;
+  if (codec::FindInstalledCompressor(fourcc)) return;
   codec::CompressorEntry entry = *codec::FindInstalledCompressor(kMsvc);
   entry.fourcc = fourcc;
   entry.ownDescription = description;
@@ -258,10 +259,14 @@ TEST_F(RecordAvi, AnotherCompressorsFailureOffersTheDefaultCompressor) {
     ASSERT_FALSE(boxes.Seen().isEmpty());
     EXPECT_EQ(boxes.Seen().front(), question);
     EXPECT_EQ(boxes.Seen().size(), 1);
-    if (!c.yes) continue;
+    EXPECT_FALSE(std::filesystem::exists(File("001_" + name)));
+    if (!c.yes) {
+      EXPECT_FALSE(std::filesystem::exists(file)) << "the failed attempt stored no frame: it leaves no file";
+      continue;
+    }
     EXPECT_EQ(cam.CompressorFourCC, kMsvc);
-    const auto probe = ProbeStream(File("001_" + name));
-    EXPECT_EQ(probe.codecTag, "MSVC") << "recorded again, into the name the repeat was given";
+    const auto probe = ProbeStream(file);
+    EXPECT_EQ(probe.codecTag, "MSVC") << "recorded again, under the name the failed attempt left free";
     if (c.stopWhileAsked) {
       EXPECT_EQ(cam.FramesWritten, 0);
       EXPECT_LE(probe.frames, 0);
@@ -290,6 +295,119 @@ TEST_F(RecordAvi, ARepeatWithTheDefaultCompressorKeepsTheFramesAlreadyRecorded) 
   EXPECT_GE(kept.frames, kFramesBeforeTheFailure) << "the frames before the failure are kept";
   EXPECT_EQ(codectest::DecodeRgb(File("kept.avi"), 64, 48).messages, "");
   EXPECT_EQ(ProbeStream(File("001_kept.avi")).codecTag, "MSVC");
+}
+
+// The compressor fails the first frame it codes: the file holds a header but no frame, so it goes,
+// and the repeat with the default compressor takes its name.
+// The muxer knows Video 1 only under three FOURCCs: this one shares the held compressor's.
+constexpr std::uint32_t kBrokenVideo1 = kHeldVideo1;
+bool FailEveryFrame(int) { return false; }
+
+TEST_F(RecordAvi, AnAttemptThatStoredNoFrameLeavesItsNameToTheRepeat) {
+  InstallHookedVideo1(kBrokenVideo1, "Video 1, broken", FailEveryFrame);
+  auto region = RegionAt(QRect(0, 0, 64, 48));
+  ResultCam cam;
+  cam.CompressorIndex = cam.IndexOf(kBrokenVideo1);
+  ASSERT_GE(cam.CompressorIndex, 0);
+  cam.CompressorFourCC = kBrokenVideo1;
+  boxes.AnswerQuestions(true, [] {});
+  RecordFor(cam, region.get(), File("broken.avi"), 1000);
+
+  EXPECT_EQ(cam.Results(), (std::vector<std::int32_t>{-1, 1}));
+  EXPECT_EQ(cam.starts, 2) << "the failed attempt had its file open, its header written";
+  EXPECT_EQ(boxes.Seen().size(), 1);
+  EXPECT_EQ(ProbeStream(File("broken.avi")).codecTag, "MSVC");
+  EXPECT_FALSE(std::filesystem::exists(File("001_broken.avi")));
+}
+
+// What the message boxes were asked to say, with the reasons they do not show; questions are
+// answered No.
+class MessagesTold {
+ public:
+  MessagesTold()
+      : sink_([this](const platform::Message& message) {
+          const std::lock_guard<std::mutex> guard(lock_);
+          told_.push_back(message.caption + "\t" + message.text + "\t" + message.reason);
+          return message.question ? platform::BoxAnswer::No : platform::BoxAnswer::Ok;
+        }) {}
+  QStringList Told() {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return told_;
+  }
+
+ private:
+  std::mutex lock_;
+  QStringList told_;
+  platform::ScopedMessageSink sink_;
+};
+
+// Hit by the limited compressor's fourth frame: from there on the file may grow no further.
+std::string limitedFile;
+rlimit unlimitedSize{};
+void LimitFileSize(rlim_t size) {
+  const rlimit limit{size, unlimitedSize.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+constexpr std::uint32_t kLimitedVideo1 = kHeldVideo1;
+bool LimitAtTheFourthFrame(int frameNumber) {
+  if (frameNumber == kFramesBeforeTheFailure + 1)
+    LimitFileSize(static_cast<rlim_t>(std::filesystem::file_size(limitedFile)));
+  return true;
+}
+
+// A write the file system refuses (a size limit here; a full disk or a removed medium alike)
+// fails the recording with the system's reason, also with another compressor than the default:
+// no other compressor would write where this one could not. The frames stored before it stay.
+TEST_F(RecordAvi, AFailedWriteIsReportedWithTheSystemsReason) {
+  std::signal(SIGXFSZ, SIG_IGN);  // a write over the limit fails instead of ending the process
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimitedSize), 0);
+  InstallHookedVideo1(kLimitedVideo1, "Video 1, limited", LimitAtTheFourthFrame);
+  auto region = RegionAt(QRect(0, 0, 64, 48));
+  enum class Limit { AtTheFirstFrame, AtTheFourthFrame, AtTheEnd };
+  constexpr int kNoFile = -1, kEveryFrameWritten = -2;
+  struct Case {
+    const char* what;
+    std::uint32_t fourcc;
+    Limit limit;
+    int framesStored;  // or kNoFile, kEveryFrameWritten
+  };
+  const Case cases[] = {
+      {"the first frame, the default compressor: no frame, no file", kMsvc, Limit::AtTheFirstFrame, kNoFile},
+      {"the fourth frame, another compressor", kLimitedVideo1, Limit::AtTheFourthFrame, kFramesBeforeTheFailure},
+      {"the file's end", kMsvc, Limit::AtTheEnd, kEveryFrameWritten},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MessagesTold messages;
+    ResultCam cam;
+    if (c.fourcc != kMsvc) {
+      cam.CompressorIndex = cam.IndexOf(c.fourcc);
+      ASSERT_GE(cam.CompressorIndex, 0);
+      cam.CompressorFourCC = c.fourcc;
+    }
+    const std::string file = File(std::to_string(static_cast<int>(c.limit)) + ".avi");
+    limitedFile = file;
+    const auto limitHere = [&file] { LimitFileSize(static_cast<rlim_t>(std::filesystem::file_size(file))); };
+    if (c.limit == Limit::AtTheFirstFrame) {
+      cam.OnRecordStart = [&](TScreenCam*) {
+        limitHere();
+        ++cam.starts;
+      };
+    }
+    if (c.limit == Limit::AtTheEnd) cam.OnRecordStop = [&](TScreenCam*) { limitHere(); };
+    RecordFor(cam, region.get(), file, 1500);
+    ::setrlimit(RLIMIT_FSIZE, &unlimitedSize);
+
+    EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{0});
+    EXPECT_FALSE(cam.FileFinished);
+    EXPECT_EQ(messages.Told().join('\n').toStdString(), "Error\tError Creating AVI file\tFile too large");
+    EXPECT_EQ(std::filesystem::exists(file), c.framesStored != kNoFile);
+    if (c.framesStored == kNoFile) continue;
+    const auto packets = codectest::ProbePackets(file);
+    EXPECT_EQ(std::count_if(packets.begin(), packets.end(), [](const auto& p) { return p.size > 0; }),
+              c.framesStored == kEveryFrameWritten ? cam.FramesWritten.load() : c.framesStored);
+    EXPECT_EQ(codectest::DecodeRgb(file, 64, 48).messages, "");
+  }
 }
 
 // The frames are written but the file's end (index, header sizes) is not: the attempt failed,

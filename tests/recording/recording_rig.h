@@ -24,9 +24,11 @@ class ResultCam : public TScreenCam {
     OnRecordError = [this](TScreenCam*) { ++errors; };
     OnRecordStart = [this](TScreenCam*) { ++starts; };
     OnRecordStop = [this](TScreenCam*) { ++stops; };
-    // As the main window numbers it: the repeat goes to a new name beside the failed file.
+    // As the main window numbers it: the repeat goes to the next free name, a new one beside a
+    // failed file that is still there, or the failed attempt's own when it left nothing.
     RepeatFileName = [](const QString& failed) {
       const QFileInfo file(failed);
+      if (!file.exists() && !file.isSymLink()) return failed;
       return file.dir().filePath("001_" + file.fileName());
     };
   }
