@@ -173,17 +173,16 @@ std::int32_t TScreenCam::RecordAVI(QWidget* regionWindow, const QString& fileNam
 
   if (failure == AVIERR_OK && closed == AVIERR_OK) return 1;
   Fire(OnRecordError);
-  // A file that could not be created or written, or whose end could not be written, failed for
-  // the file's sake, not the compressor's: there is nothing to repeat with another one.
-  const bool fileFailed = failure == AVIERR_OK || failure == AVIERR_FILEOPEN || failure == AVIERR_FILEWRITE;
-  if (CompressorFourCC == kDefaultCompressor || fileFailed) {
+  // A file whose end could not be written failed for the file's sake, not the compressor's:
+  // there is nothing to repeat with another one.
+  if (CompressorFourCC == kDefaultCompressor || failure == AVIERR_OK) {
     platform::ShowMessage("Error", "Error Creating AVI file", platform::BoxIcon::Warning, nullptr,
                           file.FailureReason());
     return 0;
   }
   const platform::BoxAnswer answer =
       platform::AskYesNo("Notice", "Error recording AVI file using current compressor. Use default compressor? ",
-                         platform::BoxIcon::Warning);
+                         platform::BoxIcon::Warning, nullptr, file.FailureReason());
   if (answer != platform::BoxAnswer::Yes) return 0;
   CompressorFourCC = kDefaultCompressor;
   return -1;

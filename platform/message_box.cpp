@@ -82,8 +82,8 @@ void ShowMessage(const QString& caption, const QString& text, BoxIcon icon, QWid
   RunBox(caption, text, icon, false, owner, reason);
 }
 
-BoxAnswer AskYesNo(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner) {
-  return RunBox(caption, text, icon, true, owner);
+BoxAnswer AskYesNo(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner, const QString& reason) {
+  return RunBox(caption, text, icon, true, owner, reason);
 }
 
 ScopedMessageSink::ScopedMessageSink(MessageSink sink) {

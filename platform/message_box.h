@@ -23,8 +23,9 @@ void ShowErrorMessage(const QString& text);
 // the box; a sink gets it.
 void ShowMessage(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner = nullptr,
                  const QString& reason = {});
-// A box with Yes and No.
-BoxAnswer AskYesNo(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner = nullptr);
+// A box with Yes and No. `reason` as for ShowMessage.
+BoxAnswer AskYesNo(const QString& caption, const QString& text, BoxIcon icon, QWidget* owner = nullptr,
+                   const QString& reason = {});
 
 struct Message {
   QString caption, text;

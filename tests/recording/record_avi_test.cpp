@@ -370,11 +370,17 @@ TEST_F(RecordAvi, AFailedWriteIsReportedWithTheSystemsReason) {
     std::uint32_t fourcc;
     Limit limit;
     int framesStored;  // or kNoFile, kEveryFrameWritten
+    const char* told;  // the box, with the reason beside it
   };
+  const char* const kError = "Error\tError Creating AVI file\tFile too large";
+  // Another compressor is offered the default one (answered No here), with the reason beside it.
+  const char* const kOffer =
+      "Notice\tError recording AVI file using current compressor. Use default compressor? \tFile too large";
   const Case cases[] = {
-      {"the first frame, the default compressor: no frame, no file", kMsvc, Limit::AtTheFirstFrame, kNoFile},
-      {"the fourth frame, another compressor", kLimitedVideo1, Limit::AtTheFourthFrame, kFramesBeforeTheFailure},
-      {"the file's end", kMsvc, Limit::AtTheEnd, kEveryFrameWritten},
+      {"the first frame, the default compressor: no frame, no file", kMsvc, Limit::AtTheFirstFrame, kNoFile, kError},
+      {"the fourth frame, another compressor", kLimitedVideo1, Limit::AtTheFourthFrame, kFramesBeforeTheFailure,
+       kOffer},
+      {"the file's end", kMsvc, Limit::AtTheEnd, kEveryFrameWritten, kError},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -400,7 +406,7 @@ TEST_F(RecordAvi, AFailedWriteIsReportedWithTheSystemsReason) {
 
     EXPECT_EQ(cam.Results(), std::vector<std::int32_t>{0});
     EXPECT_FALSE(cam.FileFinished);
-    EXPECT_EQ(messages.Told().join('\n').toStdString(), "Error\tError Creating AVI file\tFile too large");
+    EXPECT_EQ(messages.Told().join('\n').toStdString(), c.told);
     EXPECT_EQ(std::filesystem::exists(file), c.framesStored != kNoFile);
     if (c.framesStored == kNoFile) continue;
     const auto packets = codectest::ProbePackets(file);
