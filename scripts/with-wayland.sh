@@ -237,7 +237,13 @@ fi
 pids+=($!)
 # Owned before the portal starts, or the portal would have the bus start another one.
 wait_for "xdg-desktop-portal-wlr" "$!" name_owned org.freedesktop.impl.portal.desktop.wlr
-"${desktop_env[@]}" /usr/libexec/xdg-desktop-portal >>"$log" 2>&1 &
+# Only the backends this desktop has: the front end would else fall back, for an interface that
+# neither offers (GlobalShortcuts), to whatever other desktop's backend the machine has installed,
+# and the bus would start that.
+portals=$session_dir/portals
+mkdir -p "$portals"
+cp /usr/share/xdg-desktop-portal/portals/wlr.portal /usr/share/xdg-desktop-portal/portals/gtk.portal "$portals/"
+"${desktop_env[@]}" XDG_DESKTOP_PORTAL_DIR="$portals" /usr/libexec/xdg-desktop-portal >>"$log" 2>&1 &
 pids+=($!)
 wait_for "xdg-desktop-portal" "$!" name_owned org.freedesktop.portal.Desktop
 
