@@ -28,7 +28,13 @@ AppSession::AppSession(const XdgSandbox& sandbox, Manual manual) : sandbox_(sand
   fs::copy_file(VORLIX_EXECUTABLE, program, fs::copy_options::overwrite_existing);
   fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
   if (manual == Manual::Installed) InstallManual();
-  process_ = std::make_unique<testsupport::ChildProcess>(std::vector<std::string>{program}, sandbox.Environment());
+  Start(program);
+}
+
+AppSession::AppSession(const XdgSandbox& sandbox, const std::string& program) : sandbox_(sandbox) { Start(program); }
+
+void AppSession::Start(const std::string& program) {
+  process_ = std::make_unique<testsupport::ChildProcess>(std::vector<std::string>{program}, sandbox_.Environment());
   mainWindow_ = testsupport::WaitForWindow("^Vorlix$", testsupport::kPatience);
   if (mainWindow_.empty()) throw std::runtime_error("the main window did not appear");
   WaitUntilSettled();

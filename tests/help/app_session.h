@@ -1,6 +1,6 @@
 #pragma once
 // The real vorlix binary, installed with or without its manual into a folder of a private desktop
-// (XdgSandbox) and started there; driven with xdotool like a user would.
+// (XdgSandbox), or an installed one, started there; driven with xdotool like a user would.
 #include <memory>
 #include <string>
 
@@ -13,6 +13,8 @@ class AppSession {
  public:
   enum class Manual { Installed, Missing };
   AppSession(const XdgSandbox& sandbox, Manual manual);
+  // Starts `program` where it is (an installation's), on the sandbox's desktop.
+  AppSession(const XdgSandbox& sandbox, const std::string& program);
 
   // The folder holds a space, as install folders often do.
   std::string InstallDir() const { return sandbox_.Root() + "/install dir"; }
@@ -30,6 +32,8 @@ class AppSession {
   void Choose(MenuItem item) const;
 
  private:
+  void Start(const std::string& program);
+
   const XdgSandbox& sandbox_;
   std::unique_ptr<testsupport::ChildProcess> process_;
   std::string mainWindow_;

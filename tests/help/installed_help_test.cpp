@@ -7,23 +7,16 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <thread>
 
+#include "tests/help/app_session.h"
 #include "tests/help/xdg_sandbox.h"
 #include "tests/support/process.h"
-#include "tests/support/x_session.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using helptest::XdgSandbox;
-using namespace std::chrono_literals;
-
-// Where the Help button sits in the main window's client area (as in app_session.cpp).
-constexpr int kHelpButtonX = 284;
-constexpr int kHelpButtonY = 22;
 
 fs::path InstalledManual(const fs::path& executable) {
   return executable.parent_path().parent_path() / "share/doc/vorlix/vorlix_help.pdf";
@@ -41,27 +34,6 @@ fs::path LayOutAsInstalled(const std::string& root) {
   return program;
 }
 
-// Clicks the Help button and picks the menu's first entry, Help, with the keyboard.
-void ChooseHelp(const std::string& mainWindow) {
-  // Qt names its popup only through _NET_WM_NAME, which a search by name does not see; its class it has.
-  const auto programWindows = [] {
-    return testsupport::Run("xdotool search --onlyvisible --classname '^vorlix$' 2>/dev/null | wc -l").output;
-  };
-  const std::string before = programWindows();
-  const auto menuOpen = [&] { return programWindows() != before; };
-  // A click that came while the program was still starting is repeated.
-  bool open = false;
-  for (int attempt = 0; attempt < 3 && !open; ++attempt) {
-    testsupport::Xdotool("mousemove --window " + mainWindow + " " + std::to_string(kHelpButtonX) + " " +
-                         std::to_string(kHelpButtonY));
-    std::this_thread::sleep_for(200ms);
-    testsupport::Xdotool("click 1");
-    open = testsupport::WaitUntil(menuOpen, 10s);
-  }
-  ASSERT_TRUE(open) << "the Help menu did not open";
-  testsupport::Xdotool("key Down Return");
-}
-
 TEST(InstalledHelp, OpensTheManualOfTheInstallation) {
   XdgSandbox sandbox;
   sandbox.RegisterViewer("application/pdf");
@@ -73,12 +45,8 @@ TEST(InstalledHelp, OpensTheManualOfTheInstallation) {
   const fs::path manual = fs::weakly_canonical(InstalledManual(program));
   ASSERT_TRUE(fs::is_regular_file(manual)) << manual;
 
-  testsupport::ChildProcess app({program.string()}, sandbox.Environment());
-  const std::string mainWindow = testsupport::WaitForWindow("^Vorlix$", testsupport::kPatience);
-  ASSERT_FALSE(mainWindow.empty()) << "the main window did not appear";
-  testsupport::WaitUntilSettled(mainWindow, testsupport::kPatience);
-  ChooseHelp(mainWindow);
-  if (HasFatalFailure()) return;
+  const helptest::AppSession app(sandbox, program.string());
+  app.Choose(helptest::AppSession::MenuItem::Help);
 
   EXPECT_TRUE(testsupport::WaitUntil([&] { return !sandbox.ViewerLog().empty(); }, testsupport::kPatience))
       << "Help opened nothing";
