@@ -151,16 +151,27 @@ class MockShortcutsPortal : public QDBusVirtualObject {
   QStringList heldRequests_;
 };
 
-// Runs the portal on its own thread with its own bus connection, under the portal's name.
+// Serves the portal on a thread of its own with its own bus connection, under the portal's name,
+// for as long as this lives.
 class PortalThread : public QThread {
  public:
-  explicit PortalThread(MockShortcutsPortal& portal) : portal_(portal) {}
-  std::atomic<bool> ready{false};
+  explicit PortalThread(MockShortcutsPortal& portal) : portal_(portal) {
+    portal.moveToThread(this);  // its calls are served there
+    start();
+  }
+  ~PortalThread() override {
+    quit();
+    wait();
+  }
+  // Whether the portal came to serve under its name.
+  bool Serving() {
+    return testsupport::WaitUntil([&] { return ready_.load(); }, testsupport::kPatience);
+  }
 
  protected:
   void run() override {
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "mock-portal");
-    if (bus.registerService(kService) && bus.registerVirtualObject(kPath, &portal_)) ready = true;
+    if (bus.registerService(kService) && bus.registerVirtualObject(kPath, &portal_)) ready_ = true;
     exec();
     bus.unregisterObject(kPath);
     QDBusConnection::disconnectFromBus("mock-portal");
@@ -168,6 +179,7 @@ class PortalThread : public QThread {
 
  private:
   MockShortcutsPortal& portal_;
+  std::atomic<bool> ready_{false};
 };
 
 bool WaitServing(const std::function<bool()>& condition) {
@@ -212,16 +224,7 @@ TEST(PortalShortcuts, BoundKeysComeFromTheDesktopAndOthersStayGrabbed) {
     SCOPED_TRACE(c.name);
     MockShortcutsPortal portal(c.bindResponse);
     PortalThread thread(portal);
-    portal.moveToThread(&thread);  // its calls are served there
-    thread.start();
-    const struct StopThread {
-      PortalThread& thread;
-      ~StopThread() {
-        thread.quit();
-        thread.wait();
-      }
-    } stop{thread};
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return thread.ready.load(); }, testsupport::kPatience));
+    ASSERT_TRUE(thread.Serving());
     {
       platform::GlobalHotkeys hotkeys;
       int delivered = 0;
@@ -258,16 +261,7 @@ TEST(PortalShortcuts, OnlyThePortalsAnswersAndKeysAreHeard) {
   qDBusRegisterMetaType<QList<Shortcut>>();
   MockShortcutsPortal portal(1, /*holdBindAnswers=*/true);
   PortalThread thread(portal);
-  portal.moveToThread(&thread);
-  thread.start();
-  const struct StopThread {
-    PortalThread& thread;
-    ~StopThread() {
-      thread.quit();
-      thread.wait();
-    }
-  } stop{thread};
-  ASSERT_TRUE(testsupport::WaitUntil([&] { return thread.ready.load(); }, testsupport::kPatience));
+  ASSERT_TRUE(thread.Serving());
 
   platform::PortalShortcuts shortcuts(QDBusConnection::sessionBus());
   QStringList heard;
