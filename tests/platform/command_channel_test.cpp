@@ -195,6 +195,11 @@ TEST_F(CommandChannel, AFloodOfSilentConnectionsHoldsFewDescriptorsAndKeepsNobod
 }
 
 TEST_F(CommandChannel, OutOfDescriptorsTheListenerRestsAndServesWhenTheyAreBack) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The checkers need descriptors of their own (UBSan tests memory through a pipe): without any,
+  // they report sound code.
+  GTEST_SKIP() << "no descriptors are left for the sanitizers' own checks";
+#endif
   platform::CommandListener listener;
   ASSERT_TRUE(listener.Listen(path_, [](const std::string& request) { return "got " + request; })) << listener.Error();
   const int client = testsupport::ConnectLocal(path_);  // waits in the queue until accepted
