@@ -43,11 +43,10 @@ class OtherApplication {
   OtherApplication() : process_({"xmessage", "-geometry", "+20+20", "another application"}) {
     id_ = testsupport::WaitForWindow("^xmessage$", testsupport::kPatience);
     testsupport::Xdotool("windowactivate --sync " + id_);
+    testsupport::WaitUntilSettled(id_, testsupport::kPatience);
   }
-  testsupport::WindowGeometry Frame() const {
-    testsupport::WindowGeometry g = testsupport::GetGeometry(id_);
-    return {g.x - 10, g.y - 40, g.width + 20, g.height + 50};  // with the window manager's decoration
-  }
+  // The decoration's size follows the window manager's theme and fonts: asked, not guessed.
+  testsupport::WindowGeometry Frame() const { return testsupport::FrameGeometry(id_); }
 
  private:
   testsupport::ChildProcess process_;

@@ -124,6 +124,18 @@ bool WaitUntilSettled(const std::string& windowId, std::chrono::milliseconds tim
 
 WindowGeometry ClientOrigin(const std::string& windowId) { return XwininfoGeometry("-id " + windowId); }
 
+WindowGeometry FrameGeometry(const std::string& windowId) {
+  WindowGeometry g = ClientOrigin(windowId);
+  // "_NET_FRAME_EXTENTS(CARDINAL) = left, right, top, bottom"
+  const std::string out = Run("xprop -id " + windowId + " _NET_FRAME_EXTENTS 2>/dev/null").output;
+  int left = 0, right = 0, top = 0, bottom = 0;
+  const std::size_t equals = out.find('=');
+  if (equals != std::string::npos) {
+    std::sscanf(out.c_str() + equals + 1, " %d , %d , %d , %d", &left, &right, &top, &bottom);
+  }
+  return {g.x - left, g.y - top, g.width + left + right, g.height + top + bottom};
+}
+
 int Xdotool(const std::string& arguments) { return Run("xdotool " + arguments + " 2>/dev/null").exitCode; }
 
 }  // namespace testsupport

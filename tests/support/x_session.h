@@ -30,6 +30,8 @@ WindowGeometry GetGeometry(const std::string& windowId);
 bool WaitUntilSettled(const std::string& windowId, std::chrono::milliseconds timeout);
 // The screen position of the window's own (client) area, and its size, as xwininfo reports them.
 WindowGeometry ClientOrigin(const std::string& windowId);
+// The window with its window manager's decoration (_NET_FRAME_EXTENTS), on the screen.
+WindowGeometry FrameGeometry(const std::string& windowId);
 // xdotool with the given arguments, e.g. Xdotool("key ctrl+shift+F2").
 int Xdotool(const std::string& arguments);
 
