@@ -404,11 +404,18 @@ TEST(ScreenCam, DuringARecordingEachGrabShowsTheMarkerInTheCaptureColourWhileItR
   ASSERT_TRUE(ServeUntil([&] { return probed; }));
   EXPECT_EQ(seenWhileReading, 0xffffb4u) << "capture colour while the screen is read";
   ASSERT_TRUE(ServeUntil([&] { return observer.Pixel(95, 95) == 0x00ff50u; })) << "idle colour after the grab";
-  EXPECT_EQ(cam.Marker->geometry(), QRect(92, 92, 216, 166)) << "moved onto the grabbed rectangle";
+  // Where the X server has the marker: Qt's own record of a window's geometry can lag behind what
+  // the window manager reported, and the user sees the server's.
+  const std::string marker = std::to_string(cam.Marker->winId());
+  const auto placedAt = [&](const QRect& bounds) {
+    const testsupport::WindowGeometry g = testsupport::ClientOrigin(marker);
+    return QRect(g.x, g.y, g.width, g.height) == bounds;
+  };
+  EXPECT_TRUE(ServeUntil([&] { return placedAt(QRect(92, 92, 216, 166)); })) << "moved onto the grabbed rectangle";
 
   // Following the region: the next grabs move the marker with the rectangle.
   cam.SetRect(QRect(300, 250, 120, 90));
-  ASSERT_TRUE(ServeUntil([&] { return cam.Marker->geometry() == QRect(292, 242, 136, 106); }));
+  ASSERT_TRUE(ServeUntil([&] { return placedAt(QRect(292, 242, 136, 106)); }));
   EXPECT_TRUE(ServeUntil([&] {
     seenAfter = observer.Pixel(295, 245);
     return seenAfter == 0x00ff50u || seenAfter == 0xffffb4u;
