@@ -106,7 +106,6 @@ HRESULT AviWriter::WritePacket(std::int64_t position, std::span<const std::uint8
   // Flushed whatever the muxer said, so that a failed write of the bytes is seen here.
   const bool flushed = Flush();
   if (!flushed) {
-    NoteFailure(context_->pb->error);
     // A full disk or a size limit cut the chunk short: without its broken end the file still
     // plays cleanly up to the last whole frame.
     // When even that fails, the broken end stays; players stop at it.
